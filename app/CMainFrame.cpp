@@ -1,0 +1,100 @@
+#include "app/CMainFrame.h"
+
+#include "app/CQuarlinkDoc.h"
+#include "form/CQuarlinkView.h"
+#include "platform/LockKeyState.h"
+#include "resources/ControlIds.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QMenu>
+#include <QStatusBar>
+#include <QTimer>
+
+namespace quarlink::app {
+
+namespace {
+const QString kIdleText = QStringLiteral("Ready");
+constexpr int kIndicatorPollMs = 300;
+} // namespace
+
+CMainFrame::CMainFrame(CQuarlinkDoc& doc, form::CQuarlinkView* view) : m_view(view)
+{
+    // Caption, system menu, sizing border and minimise button; no maximise button.
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+    setWindowIcon(QIcon(QStringLiteral(":/quarlink/icon.png")));
+    setCentralWidget(view);
+    createStatusBar();
+
+    m_commands = createCommandTable(this);
+    for (QMenu* menu : m_commands.menus)
+        connect(menu, &QMenu::triggered, this, &CMainFrame::route);
+    for (QAction* action : m_commands.accelerators)
+        connect(action, &QAction::triggered, this, [this, action] { route(action); });
+
+    connect(&doc, &CQuarlinkDoc::titleChanged, this, &CMainFrame::updateTitle);
+    connect(view, &form::CQuarlinkView::documentTitleChanged, &doc, &CQuarlinkDoc::SetTitle);
+    connect(view, &form::CQuarlinkView::fitFrameRequested, this, [this] { adjustSize(); });
+    connect(view, &form::CQuarlinkView::statusMessage, this, &CMainFrame::setMessageText);
+    updateTitle(doc.title());
+}
+
+void CMainFrame::createStatusBar()
+{
+    m_messagePane = new QLabel(kIdleText, this);
+    m_messagePane->setObjectName(QStringLiteral("messagePane"));
+    statusBar()->addWidget(m_messagePane, 1);
+    const char* names[] = {"CAP", "NUM", "SCRL"};
+    for (std::size_t i = 0; i < m_indicators.size(); ++i) {
+        auto* label = new QLabel(QLatin1String(names[i]), this);
+        label->setObjectName(QLatin1String(names[i]));
+        label->setFrameShape(QFrame::Panel);
+        label->setFrameShadow(QFrame::Sunken);
+        label->setAlignment(Qt::AlignCenter);
+        label->setMinimumWidth(label->fontMetrics().horizontalAdvance(QStringLiteral("SCRL")) + 8);
+        statusBar()->addPermanentWidget(label);
+        m_indicators[i] = label;
+    }
+    updateIndicators();
+    auto* poll = new QTimer(this);
+    connect(poll, &QTimer::timeout, this, &CMainFrame::updateIndicators);
+    poll->start(kIndicatorPollMs);
+}
+
+void CMainFrame::setMessageText(const QString& text)
+{
+    m_messagePane->setText(text.isEmpty() ? kIdleText : text);
+}
+
+void CMainFrame::updateIndicators()
+{
+    using platform::LockKey;
+    const LockKey keys[] = {LockKey::Caps, LockKey::Num, LockKey::Scroll};
+    for (std::size_t i = 0; i < m_indicators.size(); ++i)
+        m_indicators[i]->setEnabled(platform::lockKeyState(keys[i]).value_or(false));
+}
+
+void CMainFrame::route(QAction* action)
+{
+    const int id = commandId(action);
+    switch (id) {
+    case ids::ID_APP_EXIT:
+        close();
+        break;
+    case ids::ID_VIEW_STATUS_BAR:
+        statusBar()->setVisible(action->isChecked());
+        break;
+    default:
+        emit commandRequested(id);
+        break;
+    }
+}
+
+void CMainFrame::updateTitle(const QString& documentTitle)
+{
+    const QString app = QStringLiteral("Quarlink");
+    setWindowTitle(documentTitle.isEmpty() ? app : app + QStringLiteral(" - ") + documentTitle);
+}
+
+} // namespace quarlink::app

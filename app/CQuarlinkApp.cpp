@@ -1,0 +1,119 @@
+#include "app/CQuarlinkApp.h"
+
+#include "app/CAboutDlg.h"
+#include "app/CMainFrame.h"
+#include "app/CQuarlinkDoc.h"
+#include "form/CQuarlinkView.h"
+#include "platform/PortListProvider.h"
+#include "platform/Prompter.h"
+#include "resources/ControlIds.h"
+
+#include <QCoreApplication>
+#include <QMenuBar>
+
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace quarlink::app {
+
+using namespace quarlink::ids;
+
+namespace {
+const QString kAllFiles = QStringLiteral("All Files (*.*)");
+}
+
+bool socketLayerAvailable()
+{
+    const int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
+    if (fd < 0)
+        return false;
+    ::close(fd);
+    return true;
+}
+
+CQuarlinkApp::CQuarlinkApp(std::unique_ptr<platform::PortListProvider> ports)
+    : m_ports(std::move(ports))
+{
+}
+
+CQuarlinkApp::~CQuarlinkApp() = default;
+
+bool CQuarlinkApp::InitInstance()
+{
+    if (!socketLayerAvailable()) {
+        platform::messageBox(QStringLiteral("Windows sockets initialization failed."));
+        return false;
+    }
+    // The profile lives in QSettings under these names; the program keeps no setting there.
+    QCoreApplication::setOrganizationName(QStringLiteral("Local AppWizard-Generated Applications"));
+    QCoreApplication::setApplicationName(QStringLiteral("Quarlink"));
+
+    m_doc = std::make_unique<CQuarlinkDoc>();
+    auto* view = new form::CQuarlinkView(m_ports.get());
+    m_frame = std::make_unique<CMainFrame>(*m_doc, view);
+    connect(m_frame.get(), &CMainFrame::commandRequested, this,
+            [this](int id) { onCommand(id); });
+
+    OnFileNew();
+    m_frame->setMenuBar(nullptr); // the window shows no menu bar
+    m_frame->show();
+    return true;
+}
+
+void CQuarlinkApp::onCommand(int commandId)
+{
+    switch (commandId) {
+    case ID_FILE_NEW:
+        OnFileNew();
+        break;
+    case ID_FILE_OPEN:
+        OnFileOpen();
+        break;
+    case ID_FILE_SAVE:
+        OnFileSave();
+        break;
+    case ID_APP_ABOUT:
+        OnAppAbout();
+        break;
+    default:
+        m_frame->view()->onCommand(commandId);
+        break;
+    }
+}
+
+void CQuarlinkApp::OnFileNew()
+{
+    m_doc->OnNewDocument();
+    m_frame->view()->OnInitialUpdate();
+}
+
+void CQuarlinkApp::OnFileOpen()
+{
+    const QString path = platform::prompter().getOpenFileName(QStringLiteral("Open"), kAllFiles);
+    if (path.isEmpty())
+        return;
+    // The document holds no data: opening a file only starts the form afresh.
+    if (!CQuarlinkDoc::CanOpen(path)) {
+        platform::messageBox(QStringLiteral("Cannot open %1").arg(path));
+        return;
+    }
+    OnFileNew();
+}
+
+void CQuarlinkApp::OnFileSave()
+{
+    const QString path =
+        platform::prompter().getSaveFileName(QStringLiteral("Save As"), kAllFiles, m_doc->title());
+    if (path.isEmpty())
+        return;
+    if (!CQuarlinkDoc::SaveTo(path))
+        platform::messageBox(QStringLiteral("Cannot save %1").arg(path));
+}
+
+void CQuarlinkApp::OnAppAbout()
+{
+    CAboutDlg dialog(m_frame.get());
+    platform::prompter().execDialog(dialog);
+}
+
+} // namespace quarlink::app

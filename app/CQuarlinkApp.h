@@ -1,0 +1,44 @@
+// The application: start-up in a fixed order (socket layer, profile, document, frame and form),
+// the document commands, and the about box.
+#pragma once
+
+#include "platform/PortListProvider.h"
+
+#include <QObject>
+
+#include <memory>
+
+namespace quarlink::app {
+
+class CMainFrame;
+class CQuarlinkDoc;
+
+class CQuarlinkApp : public QObject
+{
+public:
+    // `ports` feeds the form's Port list; the system's ports when not given.
+    explicit CQuarlinkApp(std::unique_ptr<platform::PortListProvider> ports = nullptr);
+    ~CQuarlinkApp() override;
+
+    // Builds the main window; false when the program cannot start (the reason was shown).
+    bool InitInstance();
+    CMainFrame* mainFrame() const { return m_frame.get(); }
+    CQuarlinkDoc* document() const { return m_doc.get(); }
+
+    void OnFileNew();
+    void OnFileOpen();
+    void OnFileSave();
+    void OnAppAbout();
+
+private:
+    void onCommand(int commandId);
+
+    std::unique_ptr<platform::PortListProvider> m_ports;
+    std::unique_ptr<CQuarlinkDoc> m_doc;
+    std::unique_ptr<CMainFrame> m_frame;
+};
+
+// Whether the system lets this program create a network socket at all.
+bool socketLayerAvailable();
+
+} // namespace quarlink::app

@@ -1,0 +1,13 @@
+// Entry point of the quarlink program.
+#include "app/CQuarlinkApp.h"
+
+#include <QApplication>
+
+int main(int argc, char** argv)
+{
+    QApplication qapp(argc, argv);
+    quarlink::app::CQuarlinkApp app;
+    if (!app.InitInstance())
+        return 1;
+    return QApplication::exec();
+}

@@ -1,0 +1,118 @@
+// Construction of the form: controls from the .ui file, id lookup, and the notification map
+// that binds each control's events to its handler.
+#include "form/CQuarlinkView.h"
+
+#include "platform/WindowTimers.h"
+#include "resources/ControlIds.h"
+#include "ui_QuarlinkView.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QPushButton>
+#include <QRadioButton>
+
+namespace quarlink::form {
+
+using namespace quarlink::ids;
+
+CQuarlinkView::CQuarlinkView(const platform::PortListProvider* ports, QWidget* parent)
+    : QWidget(parent), m_ui(std::make_unique<Ui::QuarlinkView>()),
+      m_exchange(m_values, [this](int id) { return control(id); }), m_ports(ports),
+      m_timers(new platform::WindowTimers([this](int id) { onTimer(id); }, this))
+{
+    m_ui->setupUi(this);
+    setFixedSize(size()); // the form has a fixed layout; the frame fits around it
+    resolveControls();
+    connectNotifications();
+}
+
+CQuarlinkView::~CQuarlinkView() = default;
+
+void CQuarlinkView::resolveControls()
+{
+    for (const auto& [id, name] : ids::kControlNames) {
+        auto* w = findChild<QWidget*>(QLatin1String(name));
+        Q_ASSERT_X(w, "CQuarlinkView", name);
+        m_controls.emplace(id, w);
+    }
+    // Lists outside the serial panel start without a selection, until a module's settings
+    // arrive.
+    for (int id : {IDC_WLAN_MODE, IDC_CHANNEL, IDC_AUTHENTICATION, IDC_WEP_KEY_LENGTH,
+                   IDC_KEY_FORMAT1, IDC_KEY_FORMAT2, IDC_KEY_FORMAT3, IDC_KEY_FORMAT4,
+                   IDC_WPA_ENCRYPTION, IDC_CIPHER, IDC_MUX_TYPE})
+        control<QComboBox>(id)->setCurrentIndex(-1);
+    // Radio buttons are grouped by hand, as each choice is set and cleared explicitly.
+    for (int id : {IDC_SECURITY_NONE, IDC_SECURITY_WEP, IDC_SECURITY_WPA, IDC_KEY1, IDC_KEY2,
+                   IDC_KEY3, IDC_KEY4, IDC_TARGET_LOCAL, IDC_TARGET_REMOTE})
+        control<QRadioButton>(id)->setAutoExclusive(false);
+}
+
+QWidget* CQuarlinkView::control(int id) const
+{
+    auto it = m_controls.find(id);
+    return it == m_controls.end() ? nullptr : it->second;
+}
+
+bool CQuarlinkView::collectForm()
+{
+    return m_exchange.collect();
+}
+
+void CQuarlinkView::refreshForm()
+{
+    m_exchange.refresh();
+}
+
+void CQuarlinkView::connectNotifications()
+{
+    connect(control<QCheckBox>(IDC_DHCP), &QCheckBox::clicked, this, [this] { OnDhcpClicked(); });
+    connect(control<QCheckBox>(IDC_DNS_AUTO), &QCheckBox::clicked, this,
+            [this] { OnDnsAutoClicked(); });
+    connect(control<QComboBox>(IDC_WLAN_MODE), &QComboBox::activated, this,
+            [this] { OnWlanModeChanged(); });
+    connect(control<QPushButton>(IDC_DEFAULT_USER_CLASS), &QPushButton::clicked, this,
+            [this] { OnDefaultUserClass(); });
+}
+
+void CQuarlinkView::enable(std::initializer_list<int> ids, bool on)
+{
+    for (int id : ids)
+        control(id)->setEnabled(on);
+}
+
+void CQuarlinkView::setShown(std::initializer_list<int> ids, bool shown)
+{
+    for (int id : ids)
+        control(id)->setVisible(shown);
+}
+
+bool CQuarlinkView::isCommandEnabled(int commandId) const
+{
+    switch (commandId) {
+    case ID_CONNECTION_SERIAL:
+        return connectionMode == ConnectionMode::TcpIp;
+    default:
+        return false; // commands whose handlers the form does not carry yet
+    }
+}
+
+bool CQuarlinkView::onCommand(int commandId)
+{
+    if (!isCommandEnabled(commandId))
+        return false;
+    switch (commandId) {
+    case ID_CONNECTION_SERIAL:
+        SelectSerialMode();
+        return true;
+    default:
+        return false;
+    }
+}
+
+void CQuarlinkView::onTimer(int id)
+{
+    m_timers->killTimer(id);
+}
+
+} // namespace quarlink::form

@@ -1,0 +1,103 @@
+// The configuration form: the program's one view. It owns the form's controls and bound values,
+// the WEP key tables, the connection mode, and (as they are built) the serial connection and
+// protocol state. Its operations are split by concern across the files of this folder.
+#pragma once
+
+#include "form/FormExchange.h"
+#include "form/FormValues.h"
+
+#include <QWidget>
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <unordered_map>
+
+namespace Ui {
+class QuarlinkView;
+}
+
+namespace quarlink::platform {
+class PortListProvider;
+class WindowTimers;
+} // namespace quarlink::platform
+
+namespace quarlink::form {
+
+enum class ConnectionMode : std::int32_t { TcpIp = 0, Serial = 1 };
+
+class CQuarlinkView : public QWidget
+{
+    Q_OBJECT
+
+public:
+    // `ports` is where the Port list is filled from; without one the list offers COM1 to COM9.
+    explicit CQuarlinkView(const platform::PortListProvider* ports = nullptr,
+                           QWidget* parent = nullptr);
+    ~CQuarlinkView() override;
+
+    // The widget of a control id (see resources/ControlIds.h); null for an unknown id.
+    QWidget* control(int id) const;
+    template <class T> T* control(int id) const { return static_cast<T*>(control(id)); }
+
+    // Form data exchange.
+    bool collectForm();
+    void refreshForm();
+    FormValues& values() { return m_values; }
+
+    // First display, and again for every new document.
+    void OnInitialUpdate();
+
+    // Control groups and Serial mode.
+    void EnableAddressControls(bool on);
+    void EnableNetworkOptionControls(bool on);
+    void EnableWlanBasicControls(bool on);
+    void EnableSecurityControls(bool on);
+    void EnableWepControls(bool on);
+    void LockFormControls();
+    void SelectSerialMode();
+    void FillPortList();
+
+    // Editing rules of the address, DNS, WLAN mode and User Class ID controls.
+    void OnDhcpClicked();
+    void OnDnsAutoClicked();
+    void OnWlanModeChanged();
+    void OnDefaultUserClass();
+
+    // Commands of the main window: whether one is enabled now, and running it.
+    bool isCommandEnabled(int commandId) const;
+    bool onCommand(int commandId);
+
+    // The handler of every window timer of the form.
+    void onTimer(int id);
+    platform::WindowTimers& timers() { return *m_timers; }
+
+    ConnectionMode connectionMode = ConnectionMode::Serial;
+    std::int32_t recordShown = 0;
+    std::int32_t authIndex = 0;
+    std::array<std::uint8_t, 20> wep64Keys{};
+    std::array<std::uint8_t, 52> wep128Keys{};
+
+signals:
+    // The document title the form asks the frame to show.
+    void documentTitleChanged(const QString& title);
+    // The form asks its frame to fit itself around it.
+    void fitFrameRequested();
+    // A line for the frame's status bar message pane (an empty text restores its idle text).
+    void statusMessage(const QString& text);
+
+private:
+    void resolveControls();
+    void connectNotifications();
+    void enable(std::initializer_list<int> ids, bool on);
+    void setShown(std::initializer_list<int> ids, bool shown);
+
+    std::unique_ptr<Ui::QuarlinkView> m_ui;
+    std::unordered_map<int, QWidget*> m_controls;
+    FormValues m_values;
+    FormExchange m_exchange;
+    const platform::PortListProvider* m_ports;
+    platform::WindowTimers* m_timers;
+};
+
+} // namespace quarlink::form

@@ -1,0 +1,53 @@
+// Binds the form's values to their controls in exchange order and moves them as whole-form
+// steps: collect (controls to values, stopping at the first failed check with its message and
+// the focus on that control) and refresh (values to controls, applying the length limits).
+#pragma once
+
+#include "form/FormValues.h"
+
+#include <QString>
+
+#include <cstdint>
+#include <functional>
+#include <variant>
+#include <vector>
+
+class QWidget;
+
+namespace quarlink::form {
+
+class FormExchange
+{
+public:
+    using ControlLookup = std::function<QWidget*(int id)>;
+
+    FormExchange(FormValues& values, ControlLookup control);
+
+    bool collect();
+    void refresh();
+
+private:
+    struct ListText { QString* value; };                       // text of the selected entry
+    struct Text { QString* value; int maxLength; };            // 0: no limit
+    struct Number { std::uint32_t* value; };                   // unsigned decimal
+    struct Address { std::uint32_t* value; };                  // IPv4 address field
+    using Target = std::variant<ListText, Text, Number, Address>;
+    struct Binding
+    {
+        int id;
+        Target target;
+    };
+
+    bool collectOne(const Binding& binding);
+    void refreshOne(const Binding& binding);
+    void fail(const Binding& binding, const QString& message);
+
+    ControlLookup m_control;
+    std::vector<Binding> m_bindings;
+};
+
+// The check messages of the exchange.
+QString positiveIntegerMessage();
+QString tooLongMessage(int maxLength);
+
+} // namespace quarlink::form

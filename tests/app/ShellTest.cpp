@@ -1,0 +1,166 @@
+// The application shell: the main window around the form, its title, status bar, commands and
+// accelerators.
+#include "app/CMainFrame.h"
+#include "app/CQuarlinkApp.h"
+#include "app/CQuarlinkDoc.h"
+#include "common/FakePortList.h"
+#include "common/RecordingPrompter.h"
+#include "form/CQuarlinkView.h"
+#include "resources/ControlIds.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QFile>
+#include <QLabel>
+#include <QMenu>
+#include <QStatusBar>
+#include <QTemporaryDir>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace quarlink::testing {
+namespace {
+
+using namespace quarlink::ids;
+
+class Shell : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        auto ports = std::make_unique<FakePortList>();
+        ports->entries = std::vector<platform::PortEntry>{{"ttyS0", ""}};
+        app = std::make_unique<app::CQuarlinkApp>(std::move(ports));
+        ASSERT_TRUE(app->InitInstance());
+        frame = app->mainFrame();
+        view = frame->view();
+        QApplication::setActiveWindow(frame);
+    }
+
+    void press(QKeySequence keys)
+    {
+        QTest::keySequence(frame, keys);
+    }
+
+    RecordingPrompter prompter;
+    std::unique_ptr<app::CQuarlinkApp> app;
+    app::CMainFrame* frame = nullptr;
+    form::CQuarlinkView* view = nullptr;
+};
+
+TEST_F(Shell, WindowHasTitleNoMenuBarAndNoMaximiseButton)
+{
+    EXPECT_EQ(frame->windowTitle(), "Quarlink - Ver 4.1");
+    EXPECT_EQ(frame->menuWidget(), nullptr);
+    EXPECT_TRUE(frame->isVisible());
+    const auto flags = frame->windowFlags();
+    EXPECT_TRUE(flags & Qt::WindowMinimizeButtonHint);
+    EXPECT_FALSE(flags & Qt::WindowMaximizeButtonHint);
+    // The frame is fitted around the form.
+    EXPECT_GE(frame->width(), view->width());
+    EXPECT_LT(frame->width(), view->width() + 40);
+}
+
+TEST_F(Shell, StatusBarShowsReadyAndTheThreeLockIndicators)
+{
+    EXPECT_EQ(frame->messagePane()->text(), "Ready");
+    QStringList names;
+    for (QLabel* indicator : frame->indicators())
+        names << indicator->text();
+    EXPECT_EQ(names, (QStringList{"CAP", "NUM", "SCRL"}));
+
+    frame->setMessageText("Cannot open ttyS0: Permission denied");
+    EXPECT_EQ(frame->messagePane()->text(), "Cannot open ttyS0: Permission denied");
+    frame->setMessageText({});
+    EXPECT_EQ(frame->messagePane()->text(), "Ready");
+}
+
+TEST_F(Shell, MenuResourceKeepsItsCommandsAndTexts)
+{
+    QStringList titles;
+    QList<int> ids;
+    for (QMenu* menu : frame->commands().menus) {
+        titles << menu->title();
+        for (QAction* action : menu->actions())
+            if (!action->isSeparator())
+                ids << action->data().toInt();
+    }
+    EXPECT_EQ(titles, (QStringList{"&File", "Connection", "WLAN F/W ", "&View", "&Help"}));
+    EXPECT_EQ(ids, (QList<int>{ID_FILE_SETUP_FILE, ID_APP_EXIT, ID_CONNECTION_SERIAL,
+                               ID_CONNECTION_TCPIP, ID_WLAN_FW_DOWNLOAD, ID_VIEW_STATUS_BAR,
+                               ID_APP_ABOUT}));
+}
+
+TEST_F(Shell, CtrlNReturnsTheFormToItsInitialState)
+{
+    auto* getInfo = view->control(IDC_GET_INFO);
+    auto* baud = view->control<QComboBox>(IDC_BAUD_RATE);
+    getInfo->setEnabled(true);
+    view->control(IDC_CLOSE)->setEnabled(true);
+    baud->setCurrentIndex(0);
+    app->document()->SetTitle("something else");
+
+    press(QKeySequence(Qt::CTRL | Qt::Key_N));
+
+    EXPECT_FALSE(getInfo->isEnabled());
+    EXPECT_FALSE(view->control(IDC_CLOSE)->isEnabled());
+    EXPECT_EQ(baud->currentText(), "57600");
+    EXPECT_EQ(view->connectionMode, form::ConnectionMode::Serial);
+    EXPECT_EQ(frame->windowTitle(), "Quarlink - Ver 4.1");
+}
+
+TEST_F(Shell, CtrlOAsksForAnyFileAndStartsTheFormAfresh)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("any.bin");
+    QFile(path).open(QIODevice::WriteOnly);
+    prompter.fileAnswers.push_back(path);
+    view->control(IDC_GET_INFO)->setEnabled(true);
+
+    press(QKeySequence(Qt::CTRL | Qt::Key_O));
+
+    ASSERT_EQ(prompter.fileDialogs.size(), 1u);
+    EXPECT_EQ(prompter.fileDialogs[0].second, "All Files (*.*)");
+    EXPECT_FALSE(view->control(IDC_GET_INFO)->isEnabled());
+
+    // Cancelling changes nothing.
+    view->control(IDC_GET_INFO)->setEnabled(true);
+    press(QKeySequence(Qt::CTRL | Qt::Key_O));
+    EXPECT_TRUE(view->control(IDC_GET_INFO)->isEnabled());
+}
+
+TEST_F(Shell, CtrlSWritesAnEmptyFile)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("saved.doc");
+    prompter.fileAnswers.push_back(path);
+    press(QKeySequence(Qt::CTRL | Qt::Key_S));
+    QFile saved(path);
+    ASSERT_TRUE(saved.exists());
+    EXPECT_EQ(saved.size(), 0);
+
+    prompter.fileAnswers.push_back(dir.filePath("no/such/folder/x"));
+    press(QKeySequence(Qt::CTRL | Qt::Key_S));
+    ASSERT_EQ(prompter.messages.size(), 1u);
+    EXPECT_TRUE(prompter.messages[0].text.startsWith("Cannot save"));
+}
+
+TEST_F(Shell, AboutCommandShowsTheAboutBoxModally)
+{
+    for (QMenu* menu : frame->commands().menus)
+        for (QAction* action : menu->actions())
+            if (action->data().toInt() == ID_APP_ABOUT)
+                action->trigger();
+    EXPECT_EQ(prompter.dialogs, QStringList{"About Quarlink"});
+}
+
+TEST_F(Shell, StatusBarCommandTogglesTheStatusBar)
+{
+    frame->commands().statusBarToggle->trigger();
+    EXPECT_TRUE(frame->statusBar()->isHidden());
+    frame->commands().statusBarToggle->trigger();
+    EXPECT_FALSE(frame->statusBar()->isHidden());
+}
+
+} // namespace
+} // namespace quarlink::testing
