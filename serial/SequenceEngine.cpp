@@ -1,0 +1,228 @@
+#include "serial/SequenceEngine.h"
+
+#include "serial/CommandFrames.h"
+#include "serial/SequenceHost.h"
+#include "serial/SettingsItems.h"
+
+#include <cstdio>
+
+namespace quarlink::serial {
+
+namespace {
+
+// Items whose write takes the operator's edits first; the items between them reuse the values
+// taken at the item before.
+bool collectsBeforeWrite(std::uint8_t item)
+{
+    switch (item) {
+    case item::LocalIp:
+    case item::SubnetMask:
+    case item::Gateway:
+    case item::DnsIp:
+    case item::DhcpFlags:
+    case item::WlanBasic:
+    case item::NetworkOptions:
+    case item::PeerDomainName:
+    case item::UserClassId:
+        return true;
+    default:
+        return false;
+    }
+}
+
+std::string letterMessage(const char* format, std::uint8_t letter)
+{
+    char text[48];
+    std::snprintf(text, sizeof text, format, letter, letter);
+    return text;
+}
+
+} // namespace
+
+void SequenceEngine::startGetInfo()
+{
+    m_host.enableGetInfo(false);
+    m_host.enableSetInfo(false);
+    m_kind = SequenceKind::GetInfo;
+    send(kSetupLetter);
+}
+
+void SequenceEngine::startSetInfo()
+{
+    m_host.enableGetInfo(false);
+    m_host.enableSetInfo(false);
+    m_kind = SequenceKind::SetInfo;
+    send(kSetupLetter);
+}
+
+void SequenceEngine::send(std::uint8_t letter)
+{
+    m_host.writeBytes(commandFrame(letter));
+    m_letter = letter;
+    m_host.startAnswerTimer();
+}
+
+void SequenceEngine::sendGo()
+{
+    m_host.writeBytes(commandFrame(kGoLetter));
+    m_letter = kGoLetter;
+}
+
+void SequenceEngine::sendRead(std::uint8_t item)
+{
+    m_host.writeBytes(itemCommandFrame(kReadLetter, item));
+    m_letter = kReadLetter;
+    m_item = item;
+    m_host.startAnswerTimer();
+}
+
+void SequenceEngine::sendWrite(std::uint8_t item, std::span<const std::uint8_t> payload)
+{
+    // Header and payload go out as two writes; on the line they are one run of bytes.
+    m_host.writeBytes(itemCommandFrame(kWriteLetter, item));
+    m_host.writeBytes(payload);
+    m_letter = kWriteLetter;
+    m_item = item;
+    m_host.startAnswerTimer();
+}
+
+void SequenceEngine::sendNextWrite(std::uint8_t item)
+{
+    if (collectsBeforeWrite(item) && !m_host.collectSettings()) {
+        // The operator was told which field is wrong. Nothing more is written, so the module
+        // never receives 'F' for a half-written set of settings.
+        m_host.stopAnswerTimer();
+        enableBoth();
+        return;
+    }
+    const auto payload = m_host.itemPayload(item);
+    sendWrite(item, payload);
+}
+
+void SequenceEngine::enableBoth()
+{
+    m_host.enableGetInfo(true);
+    m_host.enableSetInfo(true);
+}
+
+void SequenceEngine::onReceived(std::span<const std::uint8_t> chunk)
+{
+    m_answers.append(chunk);
+    if (!m_answers.hasHeader())
+        return;
+    switch (m_answers.letter()) {
+    case kErrorLetter:
+        onError();
+        break;
+    case kIdentityLetter:
+        onIdentity();
+        break;
+    case kFinishLetter:
+        onFinished();
+        break;
+    case kGoLetter:
+        onGo();
+        break;
+    case kReadLetter:
+        onRead();
+        break;
+    case kSetupLetter:
+        onSetup();
+        break;
+    case kWriteLetter:
+        onWritten();
+        break;
+    default:
+        m_answers.discard();
+        break;
+    }
+}
+
+void SequenceEngine::onError()
+{
+    m_host.stopAnswerTimer();
+    m_answers.discard();
+    m_host.showMessage(letterMessage("Error : 0x%02X[%c]", m_letter));
+    enableBoth();
+}
+
+void SequenceEngine::onIdentity()
+{
+    if (!m_answers.isComplete(m_item))
+        return;
+    m_host.stopAnswerTimer();
+    m_host.showIdentity(m_answers.payload());
+    m_answers.discard();
+    sendRead(kSettingsItems.front().code);
+}
+
+void SequenceEngine::onFinished()
+{
+    m_host.stopAnswerTimer();
+    m_answers.discard();
+    m_host.showMessage("Success");
+    sendGo();
+    enableBoth();
+}
+
+void SequenceEngine::onGo()
+{
+    m_host.stopAnswerTimer();
+    m_answers.discard();
+    enableBoth();
+}
+
+void SequenceEngine::onRead()
+{
+    if (!m_answers.isComplete(m_item))
+        return;
+    m_host.stopAnswerTimer();
+    if (m_item == item::SetupText) {
+        m_host.keepSetupText(m_answers.payload());
+        m_answers.discard();
+        m_host.enableSetInfo(true);
+        return;
+    }
+    const std::uint8_t answered = m_item;
+    m_host.showItem(answered, m_answers.payload());
+    m_answers.discard();
+    if (const auto next = nextItem(answered))
+        sendRead(*next);
+}
+
+void SequenceEngine::onSetup()
+{
+    m_host.stopAnswerTimer();
+    m_answers.discard();
+    if (m_kind == SequenceKind::GetInfo)
+        send(kIdentityLetter);
+    else
+        sendNextWrite(kSettingsItems.front().code);
+}
+
+void SequenceEngine::onWritten()
+{
+    // Whatever command was sent last, a 'W' answer advances the write by the current item.
+    m_host.stopAnswerTimer();
+    m_answers.discard();
+    if (m_item == kSettingsItems.back().code) {
+        send(kFinishLetter);
+    } else if (m_item == item::SetupText) {
+        m_host.showMessage("Success");
+    } else if (const auto next = nextItem(m_item)) {
+        sendNextWrite(*next);
+    }
+}
+
+void SequenceEngine::onAnswerTimeout()
+{
+    m_host.stopAnswerTimer();
+    m_host.showMessage(letterMessage("Error : %c [Timeout]", m_letter));
+    if (m_letter == kSetupLetter)
+        m_host.closeConnection();
+    m_answers.discard();
+    if (m_host.isConnectionOpen())
+        enableBoth();
+}
+
+} // namespace quarlink::serial
