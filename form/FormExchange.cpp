@@ -13,6 +13,8 @@ using namespace quarlink::ids;
 
 namespace {
 
+constexpr std::uint32_t kMax16 = 0xFFFF;
+
 template <class... F> struct Overloaded : F... { using F::operator()...; };
 
 // An unsigned decimal number, blanks around it allowed; nothing for any other text.
@@ -38,6 +40,11 @@ QString positiveIntegerMessage()
     return QStringLiteral("Please enter a positive integer.");
 }
 
+QString outOfRangeMessage(std::uint32_t min, std::uint32_t max)
+{
+    return QStringLiteral("Please enter an integer between %1 and %2.").arg(min).arg(max);
+}
+
 QString tooLongMessage(int maxLength)
 {
     return QStringLiteral("Please enter no more than %1 characters.").arg(maxLength);
@@ -58,9 +65,11 @@ FormExchange::FormExchange(FormValues& v, ControlLookup control) : m_control(std
         {IDC_GATEWAY_IP, Address{&v.gatewayIp}},
         {IDC_DNS_IP, Address{&v.dnsIp}},
         {IDC_PEER_IP, Address{&v.peerIp}},
-        {IDC_LOCAL_PORT, Number{&v.localPort}},
-        {IDC_PEER_PORT, Number{&v.peerPort}},
-        {IDC_WATER_MARK, Number{&v.waterMark}},
+        // The module holds ports and the water mark in 16 bits: a larger number would be
+        // written cut, so it is refused here.
+        {IDC_LOCAL_PORT, Number{&v.localPort, kMax16}},
+        {IDC_PEER_PORT, Number{&v.peerPort, kMax16}},
+        {IDC_WATER_MARK, Number{&v.waterMark, kMax16}},
         {IDC_SSID, Text{&v.ssid, 32}},
         {IDC_KEY_TEXT1, Text{&v.keyTexts[0], 26}},
         {IDC_KEY_TEXT2, Text{&v.keyTexts[1], 26}},
@@ -117,6 +126,10 @@ bool FormExchange::collectOne(const Binding& b)
                 const auto value = parseUnsigned(static_cast<QLineEdit*>(w)->text());
                 if (!value) {
                     fail(b, positiveIntegerMessage());
+                    return false;
+                }
+                if (*value > n.max) {
+                    fail(b, outOfRangeMessage(0, n.max));
                     return false;
                 }
                 *n.value = *value;

@@ -29,7 +29,7 @@ public:
 private:
     struct ListText { QString* value; };                       // text of the selected entry
     struct Text { QString* value; int maxLength; };            // 0: no limit
-    struct Number { std::uint32_t* value; };                   // unsigned decimal
+    struct Number { std::uint32_t* value; std::uint32_t max; }; // unsigned decimal up to max
     struct Address { std::uint32_t* value; };                  // IPv4 address field
     using Target = std::variant<ListText, Text, Number, Address>;
     struct Binding
@@ -49,5 +49,6 @@ private:
 // The check messages of the exchange.
 QString positiveIntegerMessage();
 QString tooLongMessage(int maxLength);
+QString outOfRangeMessage(std::uint32_t min, std::uint32_t max);
 
 } // namespace quarlink::form

@@ -32,7 +32,7 @@ TEST_F(Exchange, LocalPortThatIsNoUnsignedNumberStopsWithFocusInTheField)
     enableEverything();
     view->show();
     QApplication::setActiveWindow(view.get());
-    for (const char* bad : {"50a0", "-1", "", "4294967296", "1.5"}) {
+    for (const char* bad : {"50a0", "-1", "", "99999999999", "1.5"}) {
         prompter.messages.clear();
         edit(IDC_LOCAL_PORT)->setText(bad);
         edit(IDC_SSID)->setText("not reached");
@@ -43,8 +43,16 @@ TEST_F(Exchange, LocalPortThatIsNoUnsignedNumberStopsWithFocusInTheField)
         // Values after the failing one in exchange order are left as they were.
         EXPECT_TRUE(view->values().ssid.isEmpty()) << bad;
     }
-    edit(IDC_LOCAL_PORT)->setText("4294967295");
+    edit(IDC_LOCAL_PORT)->setText("65535");
     EXPECT_TRUE(view->collectForm());
+}
+
+TEST_F(Exchange, PortBeyondSixteenBitsIsRefusedRatherThanWrittenCut)
+{
+    enableEverything();
+    edit(IDC_PEER_PORT)->setText("65536");
+    EXPECT_FALSE(view->collectForm());
+    EXPECT_EQ(prompter.texts(), QStringList{"Please enter an integer between 0 and 65535."});
 }
 
 TEST_F(Exchange, OverLongTextStopsWithItsLimitInTheMessage)
