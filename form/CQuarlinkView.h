@@ -5,12 +5,15 @@
 
 #include "form/FormExchange.h"
 #include "form/FormValues.h"
+#include "serial/ItemPayloads.h"
 
 #include <QWidget>
 
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <span>
+#include <vector>
 #include <unordered_map>
 
 namespace Ui {
@@ -64,6 +67,13 @@ public:
     void OnWlanModeChanged();
     void OnDefaultUserClass();
 
+    // Module answers put on the form.
+    void ShowModuleIdentity(std::span<const std::uint8_t> record);
+    void ShowSettingsItem(std::uint8_t item, std::span<const std::uint8_t> payload);
+
+    // The payload of one settings item built from the form, exactly the item's length.
+    std::vector<std::uint8_t> BuildItemPayload(std::uint8_t item) const;
+
     // Commands of the main window: whether one is enabled now, and running it.
     bool isCommandEnabled(int commandId) const;
     bool onCommand(int commandId);
@@ -91,6 +101,16 @@ private:
     void connectNotifications();
     void enable(std::initializer_list<int> ids, bool on);
     void setShown(std::initializer_list<int> ids, bool shown);
+    bool isChecked(int buttonId) const;
+    std::uint8_t selectionByte(int listId) const;
+    // Selects entry `entry` of a list, or nothing when the list has no such entry.
+    void selectEntry(int listId, int entry);
+
+    serial::WlanBasicRecord wlanBasicFromForm() const;
+    std::array<std::uint8_t, 32> derivedWpaKey() const;
+    void showDhcpFlags(bool dhcp, bool dnsAuto);
+    void showWlanBasic(const serial::WlanBasicRecord& record);
+    void showNetworkOptions(const serial::NetworkOptionRecord& record);
 
     std::unique_ptr<Ui::QuarlinkView> m_ui;
     std::unordered_map<int, QWidget*> m_controls;
