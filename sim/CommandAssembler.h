@@ -27,12 +27,12 @@ struct ReceivedFrame
     };
 
     Kind kind = Kind::Command;
-    Bytes raw;                       // the bytes as received (a long text's kept part only)
-    std::uint8_t letter = 0;         // command letter
+    Bytes raw;                        // the bytes as received (a long text's kept part only)
+    std::uint8_t letter = 0;          // command letter
     std::optional<std::uint8_t> item; // for 'R' and 'W'
-    Bytes payload;                   // 'W' payload; for 0xFF the text without its zero
+    Bytes payload;                    // 'W' payload; for 0xFF the text without its zero
     Flaw flaw = Flaw::None;
-    std::size_t skipped = 0;         // bytes of an over-long text not kept in `raw`
+    std::size_t skipped = 0; // bytes of an over-long text not kept in `raw`
 };
 
 class CommandAssembler

@@ -11,16 +11,6 @@
 
 namespace quarlink::sim {
 
-namespace letter {
-using serial::kErrorLetter;
-using serial::kFinishLetter;
-using serial::kGoLetter;
-using serial::kIdentityLetter;
-using serial::kReadLetter;
-using serial::kSetupLetter;
-using serial::kWriteLetter;
-} // namespace letter
-
 Bytes answerFrame(std::uint8_t letter, std::span<const std::uint8_t> payload)
 {
     Bytes frame(serial::kFrameHeaderSize + payload.size());
@@ -49,7 +39,7 @@ Reply ModuleProtocol::execute(const ReceivedFrame& frame)
 {
     Reply reply{frame, std::nullopt, false, false};
     const auto refuse = [&reply] {
-        reply.answer = answerFrame(letter::kErrorLetter);
+        reply.answer = answerFrame(serial::kErrorLetter);
         reply.refused = true;
         reply.committed = false;
         return reply;
@@ -58,18 +48,18 @@ Reply ModuleProtocol::execute(const ReceivedFrame& frame)
         return refuse();
 
     switch (frame.letter) {
-    case letter::kSetupLetter:
+    case serial::kSetupLetter:
         m_store.discardStaged();
         break;
-    case letter::kIdentityLetter:
+    case serial::kIdentityLetter:
         reply.answer = answerFrame(frame.letter, m_store.committed().identity());
         return reply;
-    case letter::kReadLetter:
+    case serial::kReadLetter:
         reply.answer = readAnswer(frame);
         if (!reply.answer)
             return refuse();
         return reply;
-    case letter::kWriteLetter:
+    case serial::kWriteLetter:
         if (frame.item == serial::item::SetupText) {
             const std::string text(frame.payload.begin(), frame.payload.end());
             if (!m_store.writeSetupText(text))
@@ -79,11 +69,11 @@ Reply ModuleProtocol::execute(const ReceivedFrame& frame)
             return refuse();
         }
         break;
-    case letter::kFinishLetter:
+    case serial::kFinishLetter:
         m_store.commit();
         reply.committed = true;
         break;
-    case letter::kGoLetter:
+    case serial::kGoLetter:
         break;
     default:
         return refuse();

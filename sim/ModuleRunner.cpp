@@ -29,8 +29,8 @@ int pollTimeout(std::chrono::milliseconds time)
 } // namespace
 
 ModuleRunner::ModuleRunner(int lineFd, const ModuleSettings& initial, RunnerConfig config)
-    : m_line(lineFd), m_wake(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)),
-      m_config(std::move(config)), m_protocol(initial)
+    : m_line(lineFd), m_wake(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)), m_config(std::move(config)),
+      m_protocol(initial)
 {
     m_protocol.setRefusalRule(
         [this](const ReceivedFrame& frame) { return m_config.faults.refuses(frame); });

@@ -23,11 +23,10 @@ struct BaudConstant
 };
 
 constexpr std::array<BaudConstant, 19> kBauds{{
-    {50, B50},         {75, B75},         {110, B110},       {134, B134},
-    {150, B150},       {200, B200},       {300, B300},       {600, B600},
-    {1200, B1200},     {1800, B1800},     {2400, B2400},     {4800, B4800},
-    {9600, B9600},     {19200, B19200},   {38400, B38400},   {57600, B57600},
-    {115200, B115200}, {230400, B230400}, {460800, B460800},
+    {50, B50},       {75, B75},         {110, B110},       {134, B134},       {150, B150},
+    {200, B200},     {300, B300},       {600, B600},       {1200, B1200},     {1800, B1800},
+    {2400, B2400},   {4800, B4800},     {9600, B9600},     {19200, B19200},   {38400, B38400},
+    {57600, B57600}, {115200, B115200}, {230400, B230400}, {460800, B460800},
 }};
 
 std::optional<speed_t> baudConstant(int baud)
@@ -152,7 +151,7 @@ PseudoTerminal::~PseudoTerminal()
 std::unique_ptr<DeviceLink> DeviceLink::create(const std::string& linkPath,
                                                const std::string& target, std::string& error)
 {
-    struct stat info{};
+    struct stat info = {};
     if (lstat(linkPath.c_str(), &info) == 0) {
         if (!S_ISLNK(info.st_mode)) {
             error = linkPath + " exists and is not a symbolic link";

@@ -29,6 +29,27 @@ std::optional<long> parseNumber(std::string_view text, long min, long max)
     return value;
 }
 
+std::string askForHelp(SimOptions& o, std::string_view)
+{
+    o.help = true;
+    return {};
+}
+
+std::string setText(std::string& field, std::string_view value)
+{
+    field = value;
+    return {};
+}
+
+std::string setInt(int& field, std::string_view value, long min, long max)
+{
+    const auto number = parseNumber(value, min, max);
+    if (!number)
+        return "expected " + std::to_string(min) + " to " + std::to_string(max);
+    field = static_cast<int>(*number);
+    return {};
+}
+
 std::string addTarget(std::vector<FaultTarget>& list, std::string_view value)
 {
     const auto target = parseFaultTarget(value);
@@ -70,10 +91,7 @@ const std::array<OptionSpec, 18> kOptions{{
     {"--link", "PATH",
      "Make PATH a symbolic link to the terminal device, removed on exit. An existing\n"
      "symbolic link is replaced; any other existing file makes the program stop.",
-     [](SimOptions& o, std::string_view v) {
-         o.linkPath = v;
-         return std::string();
-     }},
+     [](SimOptions& o, std::string_view v) { return setText(o.linkPath, v); }},
     {"--baud", "N",
      "Line speed set on the terminal (a pseudo-terminal ignores it, the program sees it):\n"
      "50 to 460800, one of the standard rates. Default 57600.",
@@ -93,29 +111,14 @@ const std::array<OptionSpec, 18> kOptions{{
          return std::string();
      }},
     {"--data-bits", "N", "5 to 8. Default 8.",
-     [](SimOptions& o, std::string_view v) {
-         const auto bits = parseNumber(v, 5, 8);
-         if (!bits)
-             return std::string("expected 5 to 8");
-         o.line.dataBits = static_cast<int>(*bits);
-         return std::string();
-     }},
+     [](SimOptions& o, std::string_view v) { return setInt(o.line.dataBits, v, 5, 8); }},
     {"--stop-bits", "N", "1 or 2. Default 1.",
-     [](SimOptions& o, std::string_view v) {
-         const auto bits = parseNumber(v, 1, 2);
-         if (!bits)
-             return std::string("expected 1 or 2");
-         o.line.stopBits = static_cast<int>(*bits);
-         return std::string();
-     }},
+     [](SimOptions& o, std::string_view v) { return setInt(o.line.stopBits, v, 1, 2); }},
     {"--state", "FILE",
      "Keep the settings in the JSON file FILE: loaded at start when it exists (keys it\n"
      "lacks keep their defaults; a malformed file stops the program, untouched), saved\n"
      "after every 'F', after every setup text upload and on exit.",
-     [](SimOptions& o, std::string_view v) {
-         o.stateFile = v;
-         return std::string();
-     }},
+     [](SimOptions& o, std::string_view v) { return setText(o.stateFile, v); }},
     {"--log", "FILE|-",
      "Log every frame received and sent, in hexadecimal with a time stamp, to FILE\n"
      "(emptied first), or to standard error when FILE is '-'. Default: no log.",
@@ -123,8 +126,7 @@ const std::array<OptionSpec, 18> kOptions{{
          o.logPath = std::string(v);
          return std::string();
      }},
-    {"--no-answer", "TARGET",
-     "Carry out the command but send no answer to it.",
+    {"--no-answer", "TARGET", "Carry out the command but send no answer to it.",
      [](SimOptions& o, std::string_view v) { return addTarget(o.faults.noAnswer, v); }},
     {"--error-answer", "TARGET",
      "Refuse the command: leave it undone and send the error answer 1B 7E 39.",
@@ -134,8 +136,7 @@ const std::array<OptionSpec, 18> kOptions{{
     {"--too-short", "TARGET", "Send the answer without its last byte.",
      [](SimOptions& o, std::string_view v) { return addTarget(o.faults.tooShort, v); }},
     {"--stray-byte", "TARGET[=XX]",
-     "Send one stray byte before the answer's ESC: XX in hexadecimal, default 41.",
-     setStrayByte},
+     "Send one stray byte before the answer's ESC: XX in hexadecimal, default 41.", setStrayByte},
     {"--chunk", "N",
      "Write every answer in chunks of N bytes (0: whole), with --chunk-pause between them.",
      [](SimOptions& o, std::string_view v) {
@@ -154,16 +155,8 @@ const std::array<OptionSpec, 18> kOptions{{
      [](SimOptions& o, std::string_view v) { return setMilliseconds(o.faults.chunkPause, v); }},
     {"--delay", "MS", "Wait MS milliseconds before every answer. Default 0.",
      [](SimOptions& o, std::string_view v) { return setMilliseconds(o.faults.answerDelay, v); }},
-    {"--help", nullptr, "Show this help and exit.",
-     [](SimOptions& o, std::string_view) {
-         o.help = true;
-         return std::string();
-     }},
-    {"-h", nullptr, "The same as --help.",
-     [](SimOptions& o, std::string_view) {
-         o.help = true;
-         return std::string();
-     }},
+    {"--help", nullptr, "Show this help and exit.", askForHelp},
+    {"-h", nullptr, "The same as --help.", askForHelp},
 }};
 
 constexpr std::string_view kIntroduction =

@@ -159,17 +159,18 @@ std::string settingsToJson(const ModuleSettings& settings)
     if (const auto text = utf8Text(settings.setupText()))
         root.insert("setupText", *text);
     else
-        root.insert("setupTextHex",
-                    hexString(std::span(
-                        reinterpret_cast<const std::uint8_t*>(settings.setupText().data()),
-                        settings.setupText().size())));
+        root.insert(
+            "setupTextHex",
+            hexString(std::span(reinterpret_cast<const std::uint8_t*>(settings.setupText().data()),
+                                settings.setupText().size())));
     return QJsonDocument(root).toJson(QJsonDocument::Indented).toStdString();
 }
 
 StateLoad settingsFromJson(const std::string& json, const ModuleSettings& base)
 {
     QJsonParseError parseError{};
-    const QJsonDocument document = QJsonDocument::fromJson(QByteArray::fromStdString(json), &parseError);
+    const QJsonDocument document =
+        QJsonDocument::fromJson(QByteArray::fromStdString(json), &parseError);
     if (parseError.error != QJsonParseError::NoError)
         return invalid("not valid JSON: " + parseError.errorString().toStdString());
     if (!document.isObject())

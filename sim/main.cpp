@@ -25,7 +25,7 @@ extern "C" void onStopSignal(int)
 
 void installStopHandlers()
 {
-    struct sigaction action{};
+    struct sigaction action = {};
     action.sa_handler = onStopSignal;
     sigemptyset(&action.sa_mask);
     for (int signal : {SIGINT, SIGTERM, SIGHUP})

@@ -117,10 +117,10 @@ TEST_F(sim_Answers, MalformedCommandsGetTheErrorAnswerAndLeaveTheLineInStep)
 {
     const std::string tooLong(kMaxSetupTextLength + 1, 'z');
     const Bytes requests[] = {
-        command('R', 0x77),          // unknown item
-        command('W', 0x77),          // unknown item: its payload cannot be delimited
-        command('Q'),                // unknown letter
-        setupTextUpload(tooLong),    // text beyond the program's buffer
+        command('R', 0x77),       // unknown item
+        command('W', 0x77),       // unknown item: its payload cannot be delimited
+        command('Q'),             // unknown letter
+        setupTextUpload(tooLong), // text beyond the program's buffer
     };
     for (const Bytes& request : requests) {
         EXPECT_EQ(exchange(request, 3), kErrorAnswer);
@@ -131,12 +131,12 @@ TEST_F(sim_Answers, MalformedCommandsGetTheErrorAnswerAndLeaveTheLineInStep)
 
 TEST_F(sim_Answers, CommandsSplitByteByByteAndNoiseBetweenThem)
 {
-    const Bytes line = concat({Bytes{0x41, 0x42}, command('R', item::LocalIp), Bytes{0x1B, 0x00},
-                               command('S')});
+    const Bytes line =
+        concat({Bytes{0x41, 0x42}, command('R', item::LocalIp), Bytes{0x1B, 0x00}, command('S')});
     for (std::uint8_t byte : line)
         ASSERT_TRUE(m_sim.line->send(Bytes{byte}));
-    EXPECT_EQ(m_sim.line->read(7 + 3), concat({answer('R', m_defaults.item(item::LocalIp)),
-                                               answer('S')}));
+    EXPECT_EQ(m_sim.line->read(7 + 3),
+              concat({answer('R', m_defaults.item(item::LocalIp)), answer('S')}));
     const std::vector<CommandRecord> expected{{'R', item::LocalIp}, {'S', std::nullopt}};
     EXPECT_EQ(m_sim.module->runner().receivedCommands(), expected);
 }

@@ -18,8 +18,8 @@ std::vector<ReceivedFrame> feedInChunks(const Bytes& line, std::size_t split1, s
     CommandAssembler assembler;
     std::vector<ReceivedFrame> frames;
     const std::span<const std::uint8_t> all(line);
-    for (auto part : {all.subspan(0, split1), all.subspan(split1, split2 - split1),
-                      all.subspan(split2)}) {
+    for (auto part :
+         {all.subspan(0, split1), all.subspan(split1, split2 - split1), all.subspan(split2)}) {
         for (ReceivedFrame& frame : assembler.feed(part))
             frames.push_back(std::move(frame));
     }

@@ -112,30 +112,47 @@ TEST(sim_FaultsOnTheLine, EachFaultChangesOnlyItsTarget)
         return faults;
     };
     const std::vector<LineFaultCase> cases = {
-        {"no answer to a letter", plan([](FaultPlan& f) { f.noAnswer.push_back({'C', {}}); }),
-         command('C'), {}},
-        {"no answer to an item", plan([](FaultPlan& f) { f.noAnswer.push_back({'R', 0x21}); }),
-         command('R', item::Ssid), {}},
-        {"other items still answered",
-         plan([](FaultPlan& f) { f.noAnswer.push_back({'R', 0x21}); }),
+        {"no answer to a letter",
+         plan([](FaultPlan& f) {
+             f.noAnswer.push_back({'C', {}});
+         }),
+         command('C'),
+         {}},
+        {"no answer to an item",
+         plan([](FaultPlan& f) {
+             f.noAnswer.push_back({'R', 0x21});
+         }),
+         command('R', item::Ssid),
+         {}},
+        {"other items still answered", plan([](FaultPlan& f) {
+             f.noAnswer.push_back({'R', 0x21});
+         }),
          command('R', item::LocalIp), ipAnswer},
-        {"error answer to a letter",
-         plan([](FaultPlan& f) { f.errorAnswer.push_back({'C', {}}); }), command('C'),
-         kErrorAnswer},
-        {"error answer to an item",
-         plan([](FaultPlan& f) { f.errorAnswer.push_back({'R', 0x21}); }),
+        {"error answer to a letter", plan([](FaultPlan& f) {
+             f.errorAnswer.push_back({'C', {}});
+         }),
+         command('C'), kErrorAnswer},
+        {"error answer to an item", plan([](FaultPlan& f) {
+             f.errorAnswer.push_back({'R', 0x21});
+         }),
          command('R', item::Ssid), kErrorAnswer},
-        {"one byte too long", plan([](FaultPlan& f) { f.tooLong.push_back({'R', 0x21}); }),
+        {"one byte too long", plan([](FaultPlan& f) {
+             f.tooLong.push_back({'R', 0x21});
+         }),
          command('R', item::Ssid), concat({ssidAnswer, Bytes{0x00}})},
-        {"one byte too short", plan([](FaultPlan& f) { f.tooShort.push_back({'C', {}}); }),
+        {"one byte too short", plan([](FaultPlan& f) {
+             f.tooShort.push_back({'C', {}});
+         }),
          command('C'), Bytes(identityAnswer.begin(), identityAnswer.end() - 1)},
-        {"stray byte", plan([](FaultPlan& f) { f.strayByte.push_back({{'C', {}}, 0x41}); }),
+        {"stray byte", plan([](FaultPlan& f) {
+             f.strayByte.push_back({{'C', {}}, 0x41});
+         }),
          command('C'), concat({Bytes{0x41}, identityAnswer})},
-        {"stray ESC before an item",
-         plan([](FaultPlan& f) { f.strayByte.push_back({{'R', 0x00}, 0x1B}); }),
+        {"stray ESC before an item", plan([](FaultPlan& f) {
+             f.strayByte.push_back({{'R', 0x00}, 0x1B});
+         }),
          command('R', item::LocalIp), concat({Bytes{0x1B}, ipAnswer})},
-        {"byte by byte", plan([](FaultPlan& f) { f.chunkSize = 1; }), command('C'),
-         identityAnswer},
+        {"byte by byte", plan([](FaultPlan& f) { f.chunkSize = 1; }), command('C'), identityAnswer},
     };
     for (const LineFaultCase& c : cases) {
         RunningModule sim = startWithFaults(c.faults);

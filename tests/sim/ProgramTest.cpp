@@ -122,9 +122,9 @@ TEST(sim_Program, ServesOnItsDeviceAndStopsCleanly)
     {
         LineClient line(link);
         ASSERT_TRUE(line.isOpen());
-        ASSERT_TRUE(line.send(concat({command('S'), command('W', item::Ssid,
-                                                            textPayload("FromProgram", 32)),
-                                      command('F')})));
+        ASSERT_TRUE(line.send(
+            concat({command('S'), command('W', item::Ssid, textPayload("FromProgram", 32)),
+                    command('F')})));
         EXPECT_EQ(line.read(9), concat({answer('S'), answer('W'), answer('F')}));
     }
     EXPECT_EQ(program.finish(SIGTERM), 0);
