@@ -25,6 +25,14 @@ std::vector<ReceivedFrame> CommandAssembler::feed(std::span<const std::uint8_t> 
     return std::exchange(m_out, {});
 }
 
+std::vector<ReceivedFrame> CommandAssembler::abandonPartial()
+{
+    if (!idle())
+        dropCandidate();
+    flushNoise();
+    return std::exchange(m_out, {});
+}
+
 void CommandAssembler::take(std::uint8_t byte)
 {
     switch (m_state) {

@@ -42,6 +42,8 @@ public:
     std::vector<ReceivedFrame> feed(std::span<const std::uint8_t> chunk);
     // True when no partial frame is held.
     bool idle() const { return m_state == State::Start; }
+    // Gives up a partial frame: its bytes come out as noise. Nothing when idle.
+    std::vector<ReceivedFrame> abandonPartial();
 
 private:
     enum class State

@@ -25,8 +25,18 @@ ModuleProtocol::ModuleProtocol(ModuleSettings initial) : m_store(std::move(initi
 
 std::vector<Reply> ModuleProtocol::feed(std::span<const std::uint8_t> chunk)
 {
+    return replyTo(m_assembler.feed(chunk));
+}
+
+std::vector<Reply> ModuleProtocol::abandonPartialFrame()
+{
+    return replyTo(m_assembler.abandonPartial());
+}
+
+std::vector<Reply> ModuleProtocol::replyTo(std::vector<ReceivedFrame> frames)
+{
     std::vector<Reply> replies;
-    for (ReceivedFrame& frame : m_assembler.feed(chunk)) {
+    for (ReceivedFrame& frame : frames) {
         if (frame.kind == ReceivedFrame::Kind::Noise)
             replies.push_back(Reply{std::move(frame), std::nullopt, false, false});
         else

@@ -32,6 +32,10 @@ public:
 
     // One reply per completed frame or run of noise, in line order.
     std::vector<Reply> feed(std::span<const std::uint8_t> chunk);
+    // A frame left incomplete is given up (a line that broke off mid-frame must not swallow
+    // the next commands): its bytes come back as noise.
+    bool holdsPartialFrame() const { return !m_assembler.idle(); }
+    std::vector<Reply> abandonPartialFrame();
     // The answer to one assembled frame, applying its effect on the settings.
     Reply execute(const ReceivedFrame& frame);
 
@@ -39,6 +43,7 @@ public:
     const SettingsStore& store() const { return m_store; }
 
 private:
+    std::vector<Reply> replyTo(std::vector<ReceivedFrame> frames);
     std::optional<Bytes> readAnswer(const ReceivedFrame& frame) const;
 
     CommandAssembler m_assembler;

@@ -57,11 +57,21 @@ int ModuleRunner::run()
     int result = 0;
     for (;;) {
         std::array<pollfd, 2> fds{{{m_line, POLLIN, 0}, {m_wake, POLLIN, 0}}};
-        if (::poll(fds.data(), fds.size(), -1) < 0) {
+        const int ready = ::poll(fds.data(), fds.size(), readTimeout());
+        if (ready < 0) {
             if (errno == EINTR)
                 continue;
             result = 1;
             break;
+        }
+        if (ready == 0) {
+            std::vector<Reply> dropped;
+            {
+                const std::lock_guard lock(m_mutex);
+                dropped = m_protocol.abandonPartialFrame();
+            }
+            answer(dropped);
+            continue;
         }
         if (fds[1].revents != 0)
             break;
@@ -103,6 +113,17 @@ void ModuleRunner::serve(std::span<const std::uint8_t> chunk)
     }
     if (committed)
         saveState();
+    answer(replies);
+}
+
+int ModuleRunner::readTimeout() const
+{
+    const std::lock_guard lock(m_mutex);
+    return m_protocol.holdsPartialFrame() ? pollTimeout(m_config.partialFrameTimeout) : -1;
+}
+
+void ModuleRunner::answer(const std::vector<Reply>& replies)
+{
     for (const Reply& reply : replies) {
         m_config.log.received(reply.received);
         if (!reply.answer)

@@ -23,6 +23,8 @@ struct RunnerConfig
     FaultPlan faults;
     std::string stateFile; // empty: the state is not saved
     LineLog log;
+    // A frame whose next byte does not come within this time is dropped.
+    std::chrono::milliseconds partialFrameTimeout{1000};
 };
 
 // One command as the module received it.
@@ -59,6 +61,9 @@ private:
     // Saves the committed settings to the state file, if there is one.
     bool saveState();
     void serve(std::span<const std::uint8_t> chunk);
+    void answer(const std::vector<Reply>& replies);
+    // Time to wait for the line: unbounded, or until a partial frame times out.
+    int readTimeout() const;
     bool send(const Delivery& delivery);
     bool writeAll(std::span<const std::uint8_t> bytes);
     // Waits up to `time`; true when a stop was requested meanwhile.

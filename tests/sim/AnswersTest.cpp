@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <thread>
+
 namespace quarlink::sim::test {
 namespace {
 
@@ -139,6 +141,30 @@ TEST_F(sim_Answers, CommandsSplitByteByByteAndNoiseBetweenThem)
               concat({answer('R', m_defaults.item(item::LocalIp)), answer('S')}));
     const std::vector<CommandRecord> expected{{'R', item::LocalIp}, {'S', std::nullopt}};
     EXPECT_EQ(m_sim.module->runner().receivedCommands(), expected);
+}
+
+TEST(sim_PartialFrame, IsDroppedWhenTheLineFallsSilent)
+{
+    LogCollector log;
+    SimulatedModuleConfig config;
+    config.runner.log = log.makeLog();
+    config.runner.partialFrameTimeout = 20ms;
+    RunningModule sim = startModule(std::move(config));
+    ASSERT_TRUE(sim.ok()) << sim.error;
+    // A write of the 64-byte peer domain name that breaks off after two payload bytes.
+    ASSERT_TRUE(sim.line->send(concat({command('W', item::PeerDomainName), Bytes{'a', 'b'}})));
+    const std::string dropped = "<- 1B 7E 57 40 61 62  (not a frame, dropped)\n";
+    const auto deadline = std::chrono::steady_clock::now() + 5s;
+    bool seen = false;
+    while (!seen && std::chrono::steady_clock::now() < deadline) {
+        for (const std::string& line : log.lines())
+            seen = seen || line.ends_with(dropped);
+        if (!seen)
+            std::this_thread::sleep_for(5ms);
+    }
+    ASSERT_TRUE(seen);
+    EXPECT_EQ(sim.exchange(command('S'), 3), answer('S'));
+    EXPECT_EQ(sim.module->runner().pendingSettings(), defaultModuleSettings());
 }
 
 TEST(sim_DefaultSettings, LayoutsInLinkByteOrder)
