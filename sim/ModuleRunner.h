@@ -1,0 +1,80 @@
+// Serves the protocol on a line: reads commands from the pseudo-terminal, lets the protocol
+// answer, shapes the answers with the fault plan, writes them, logs the line and saves the
+// state file. Settings and the command history may be read from other threads.
+#pragma once
+
+#include "sim/FaultPlan.h"
+#include "sim/LineLog.h"
+#include "sim/ModuleProtocol.h"
+
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <mutex>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace quarlink::sim {
+
+struct RunnerConfig
+{
+    FaultPlan faults;
+    std::string stateFile; // empty: the state is not saved
+    LineLog log;
+    // A frame whose next byte does not come within this time is dropped.
+    std::chrono::milliseconds partialFrameTimeout{1000};
+};
+
+// One command as the module received it.
+struct CommandRecord
+{
+    std::uint8_t letter = 0;
+    std::optional<std::uint8_t> item;
+    bool operator==(const CommandRecord&) const = default;
+};
+
+class ModuleRunner
+{
+public:
+    // `lineFd` is the non-blocking master of the pseudo-terminal; the runner does not own it.
+    ModuleRunner(int lineFd, const ModuleSettings& initial, RunnerConfig config);
+    ~ModuleRunner();
+    ModuleRunner(const ModuleRunner&) = delete;
+    ModuleRunner& operator=(const ModuleRunner&) = delete;
+
+    // Serves the line until requestStop(), then saves the state file. Returns 0 on a clean
+    // stop, 1 when the line failed.
+    int run();
+    // Safe from any thread and from a signal handler.
+    void requestStop();
+
+    ModuleSettings committedSettings() const;
+    // The committed settings with the writes staged since the last 'F'.
+    ModuleSettings pendingSettings() const;
+    // Replaces the committed settings (staged writes are dropped); not saved until a commit.
+    void replaceSettings(const ModuleSettings& settings);
+    std::vector<CommandRecord> receivedCommands() const;
+
+private:
+    // Saves the committed settings to the state file, if there is one.
+    bool saveState();
+    void serve(std::span<const std::uint8_t> chunk);
+    void answer(const std::vector<Reply>& replies);
+    // Time to wait for the line: unbounded, or until a partial frame times out.
+    int readTimeout() const;
+    bool send(const Delivery& delivery);
+    bool writeAll(std::span<const std::uint8_t> bytes);
+    // Waits up to `time`; true when a stop was requested meanwhile.
+    bool stopWithin(std::chrono::milliseconds time) const;
+
+    int m_line;
+    int m_wake = -1; // eventfd, readable once a stop is requested
+    RunnerConfig m_config;
+    mutable std::mutex m_mutex; // guards m_protocol and m_commands
+    ModuleProtocol m_protocol;
+    std::vector<CommandRecord> m_commands;
+};
+
+} // namespace quarlink::sim

@@ -1,0 +1,68 @@
+// Everything the simulated module keeps: its identity record, the fixed-length settings items
+// and the setup text. A plain value; every item always holds exactly its length in bytes.
+#pragma once
+
+#include "serial/SettingsItems.h"
+#include "sim/HexBytes.h"
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+
+namespace quarlink::sim {
+
+// Offsets in the 16-byte identity record of the 'C' answer.
+namespace identity {
+inline constexpr std::size_t ProductId = 0;
+inline constexpr std::size_t MajorVersion = 1;
+inline constexpr std::size_t MinorVersion = 2;
+inline constexpr std::size_t Revision = 3; // 0 stands for 'a'
+inline constexpr std::size_t ReservedA = 4;
+inline constexpr std::size_t ReservedASize = 4;
+inline constexpr std::size_t Mac = 8;
+inline constexpr std::size_t MacSize = 6;
+inline constexpr std::size_t ReservedB = 14;
+inline constexpr std::size_t ReservedBSize = 2;
+} // namespace identity
+
+// The setup text travels zero-terminated and must fit the program's buffer with its zero.
+inline constexpr std::size_t kMaxSetupTextLength = serial::kSetupTextBufferSize - 1;
+
+// Position of a fixed-length item in the item table; nothing for 0xFF and unknown codes.
+std::optional<std::size_t> itemIndex(std::uint8_t code);
+
+class ModuleSettings
+{
+public:
+    using Identity = std::array<std::uint8_t, serial::kIdentityRecordSize>;
+
+    // Every item zero-filled, empty setup text, zero identity.
+    ModuleSettings();
+
+    const Identity& identity() const { return m_identity; }
+    void setIdentity(const Identity& identity) { m_identity = identity; }
+
+    // The item's payload; empty for 0xFF and unknown codes.
+    std::span<const std::uint8_t> item(std::uint8_t code) const;
+    // False (and nothing changed) for an unknown code or a payload of the wrong length.
+    bool setItem(std::uint8_t code, std::span<const std::uint8_t> payload);
+    // A text item's characters up to its first zero byte.
+    std::string itemText(std::uint8_t code) const;
+
+    const std::string& setupText() const { return m_setupText; }
+    // False (and nothing changed) for a text holding a zero byte or longer than the maximum.
+    bool setSetupText(std::string_view text);
+
+    bool operator==(const ModuleSettings&) const = default;
+
+private:
+    Identity m_identity{};
+    std::array<Bytes, serial::kSettingsItems.size()> m_items;
+    std::string m_setupText;
+};
+
+} // namespace quarlink::sim

@@ -1,0 +1,260 @@
+// Command-line options of quarlink-sim. One table holds every option with its help text and
+// its handler, so the help cannot miss an option.
+#include "sim/SimOptions.h"
+
+#include <array>
+#include <charconv>
+#include <string_view>
+
+namespace quarlink::sim {
+
+namespace {
+
+using Handler = std::string (*)(SimOptions&, std::string_view value);
+
+struct OptionSpec
+{
+    const char* name;
+    const char* argument; // nullptr: a flag without value
+    const char* help;
+    Handler handle;
+};
+
+std::optional<long> parseNumber(std::string_view text, long min, long max)
+{
+    long value = 0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (ec != std::errc() || end != text.data() + text.size() || value < min || value > max)
+        return std::nullopt;
+    return value;
+}
+
+std::string askForHelp(SimOptions& o, std::string_view)
+{
+    o.help = true;
+    return {};
+}
+
+std::string setText(std::string& field, std::string_view value)
+{
+    field = value;
+    return {};
+}
+
+std::string setInt(int& field, std::string_view value, long min, long max)
+{
+    const auto number = parseNumber(value, min, max);
+    if (!number)
+        return "expected " + std::to_string(min) + " to " + std::to_string(max);
+    field = static_cast<int>(*number);
+    return {};
+}
+
+std::string addTarget(std::vector<FaultTarget>& list, std::string_view value)
+{
+    const auto target = parseFaultTarget(value);
+    if (!target)
+        return "bad target '" + std::string(value) + "'";
+    list.push_back(*target);
+    return {};
+}
+
+std::string setMilliseconds(std::chrono::milliseconds& field, std::string_view value)
+{
+    const auto ms = parseNumber(value, 0, 600000);
+    if (!ms)
+        return "expected milliseconds from 0 to 600000";
+    field = std::chrono::milliseconds(*ms);
+    return {};
+}
+
+std::string setStrayByte(SimOptions& o, std::string_view value)
+{
+    StrayByteFault fault;
+    const std::size_t equals = value.find('=');
+    if (equals != std::string_view::npos) {
+        const auto byte = parseHexByte(value.substr(equals + 1));
+        if (!byte)
+            return "bad byte after '='";
+        fault.value = *byte;
+        value = value.substr(0, equals);
+    }
+    const auto target = parseFaultTarget(value);
+    if (!target)
+        return "bad target '" + std::string(value) + "'";
+    fault.target = *target;
+    o.faults.strayByte.push_back(fault);
+    return {};
+}
+
+const std::array<OptionSpec, 18> kOptions{{
+    {"--link", "PATH",
+     "Make PATH a symbolic link to the terminal device, removed on exit. An existing\n"
+     "symbolic link is replaced; any other existing file makes the program stop.",
+     [](SimOptions& o, std::string_view v) { return setText(o.linkPath, v); }},
+    {"--baud", "N",
+     "Line speed set on the terminal (a pseudo-terminal ignores it, the program sees it):\n"
+     "50 to 460800, one of the standard rates. Default 57600.",
+     [](SimOptions& o, std::string_view v) {
+         const auto baud = parseNumber(v, 1, 4000000);
+         if (!baud || !isSupportedBaud(static_cast<int>(*baud)))
+             return std::string("unsupported baud rate");
+         o.line.baud = static_cast<int>(*baud);
+         return std::string();
+     }},
+    {"--parity", "P", "none, odd or even. Default none.",
+     [](SimOptions& o, std::string_view v) {
+         const auto parity = parseParity(v);
+         if (!parity)
+             return std::string("expected none, odd or even");
+         o.line.parity = *parity;
+         return std::string();
+     }},
+    {"--data-bits", "N", "5 to 8. Default 8.",
+     [](SimOptions& o, std::string_view v) { return setInt(o.line.dataBits, v, 5, 8); }},
+    {"--stop-bits", "N", "1 or 2. Default 1.",
+     [](SimOptions& o, std::string_view v) { return setInt(o.line.stopBits, v, 1, 2); }},
+    {"--state", "FILE",
+     "Keep the settings in the JSON file FILE: loaded at start when it exists (keys it\n"
+     "lacks keep their defaults; a malformed file stops the program, untouched), saved\n"
+     "after every 'F', after every setup text upload and on exit.",
+     [](SimOptions& o, std::string_view v) { return setText(o.stateFile, v); }},
+    {"--log", "FILE|-",
+     "Log every frame received and sent, in hexadecimal with a time stamp, to FILE\n"
+     "(emptied first), or to standard error when FILE is '-'. Default: no log.",
+     [](SimOptions& o, std::string_view v) {
+         o.logPath = std::string(v);
+         return std::string();
+     }},
+    {"--no-answer", "TARGET", "Carry out the command but send no answer to it.",
+     [](SimOptions& o, std::string_view v) { return addTarget(o.faults.noAnswer, v); }},
+    {"--error-answer", "TARGET",
+     "Refuse the command: leave it undone and send the error answer 1B 7E 39.",
+     [](SimOptions& o, std::string_view v) { return addTarget(o.faults.errorAnswer, v); }},
+    {"--too-long", "TARGET", "Send the answer with one zero byte added at its end.",
+     [](SimOptions& o, std::string_view v) { return addTarget(o.faults.tooLong, v); }},
+    {"--too-short", "TARGET", "Send the answer without its last byte.",
+     [](SimOptions& o, std::string_view v) { return addTarget(o.faults.tooShort, v); }},
+    {"--stray-byte", "TARGET[=XX]",
+     "Send one stray byte before the answer's ESC: XX in hexadecimal, default 41.", setStrayByte},
+    {"--chunk", "N",
+     "Write every answer in chunks of N bytes (0: whole), with --chunk-pause between them.",
+     [](SimOptions& o, std::string_view v) {
+         const auto size = parseNumber(v, 0, 1 << 20);
+         if (!size)
+             return std::string("expected a byte count");
+         o.faults.chunkSize = static_cast<std::size_t>(*size);
+         return std::string();
+     }},
+    {"--byte-by-byte", nullptr, "The same as --chunk 1.",
+     [](SimOptions& o, std::string_view) {
+         o.faults.chunkSize = 1;
+         return std::string();
+     }},
+    {"--chunk-pause", "MS", "Pause between two chunks of an answer, in milliseconds. Default 0.",
+     [](SimOptions& o, std::string_view v) { return setMilliseconds(o.faults.chunkPause, v); }},
+    {"--delay", "MS", "Wait MS milliseconds before every answer. Default 0.",
+     [](SimOptions& o, std::string_view v) { return setMilliseconds(o.faults.answerDelay, v); }},
+    {"--help", nullptr, "Show this help and exit.", askForHelp},
+    {"-h", nullptr, "The same as --help.", askForHelp},
+}};
+
+constexpr std::string_view kIntroduction =
+    "Usage: quarlink-sim [OPTION]...\n"
+    "Plays the printer's wireless-LAN module on a pseudo-terminal for the serial\n"
+    "configuration protocol. Prints the terminal's device path on the first line of\n"
+    "standard output, then answers commands until SIGINT, SIGTERM or SIGHUP ends it.\n"
+    "\n"
+    "Options:\n";
+
+constexpr std::string_view kBehaviour =
+    "\n"
+    "TARGET is '*' (every command), a command letter such as C, or R:ITEM or W:ITEM\n"
+    "with the item code in hexadecimal (R:21, W:FF). Fault options may be given more\n"
+    "than once and add up; for the other options the last one counts. --no-answer\n"
+    "wins over the others; --too-long and --too-short alter the answer (an error\n"
+    "answer too), the stray byte goes before it, then it is cut into chunks.\n"
+    "\n"
+    "Commands (ESC '~' letter [item [payload]]) and what the module does:\n"
+    "  S            begins a session: drops item writes not yet committed by F;\n"
+    "               answers 1B 7E 53.\n"
+    "  C            answers 1B 7E 43 and the 16-byte identity record.\n"
+    "  R item       answers 1B 7E 52 and the item's committed payload, exactly the\n"
+    "               item's length. Writes staged by W are not seen before F.\n"
+    "  R FF         answers 1B 7E 52, the setup text and one zero byte.\n"
+    "  W item data  stages the item's payload; answers 1B 7E 57.\n"
+    "  W FF text 0  replaces the setup text at once (no F needed) and saves the\n"
+    "               state; answers 1B 7E 57. A text of more than 2047 bytes is\n"
+    "               skipped up to its zero byte and refused.\n"
+    "  F            commits the staged item writes and saves the state; answers\n"
+    "               1B 7E 46.\n"
+    "  G            answers 1B 7E 47 and does nothing else.\n"
+    "  Any other letter, an unknown item code or an over-long setup text gets the\n"
+    "  error answer 1B 7E 39. Bytes that do not begin ESC '~' are dropped unanswered,\n"
+    "  and so is a frame whose next byte does not come within one second.\n"
+    "\n"
+    "Settings at start, without a state file: product ID 3, firmware 1.2a, MAC\n"
+    "00:11:22:33:44:55, IP 192.168.1.50, mask 255.255.255.0, gateway and DNS\n"
+    "192.168.1.1, DHCP off, infrastructure on channel 6 with WPA2 PSK AES, SSID\n"
+    "ThisIsASSID, pass phrase ThisIsAPassword, peer 192.168.1.10, local port 5000,\n"
+    "peer port 80, user class ID PTR-001122334455 and a short setup text.\n"
+    "\n"
+    "Exit status: 0 after a stop signal, 1 when the terminal, the link, the log or\n"
+    "the state file fails, 2 for a bad command line.\n";
+
+const OptionSpec* findOption(std::string_view name)
+{
+    for (const OptionSpec& spec : kOptions)
+        if (name == spec.name)
+            return &spec;
+    return nullptr;
+}
+
+} // namespace
+
+ParsedOptions parseSimOptions(const std::vector<std::string>& args)
+{
+    SimOptions options;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        std::string_view arg = args[i];
+        std::optional<std::string_view> value;
+        if (const std::size_t equals = arg.find('='); arg.starts_with("--") && equals != arg.npos) {
+            value = arg.substr(equals + 1);
+            arg = arg.substr(0, equals);
+        }
+        const OptionSpec* spec = findOption(arg);
+        if (!spec)
+            return {std::nullopt, "unknown option '" + std::string(arg) + "'"};
+        if (spec->argument && !value) {
+            if (i + 1 >= args.size())
+                return {std::nullopt, std::string(arg) + " needs a value"};
+            value = args[++i];
+        }
+        if (!spec->argument && value)
+            return {std::nullopt, std::string(arg) + " takes no value"};
+        if (std::string error = spec->handle(options, value.value_or("")); !error.empty())
+            return {std::nullopt, std::string(arg) + ": " + error};
+    }
+    return {options, {}};
+}
+
+std::string simHelpText()
+{
+    std::string text(kIntroduction);
+    for (const OptionSpec& spec : kOptions) {
+        std::string head = std::string("  ") + spec.name;
+        if (spec.argument)
+            head += std::string(" ") + spec.argument;
+        text += head + "\n";
+        std::string_view help = spec.help;
+        while (!help.empty()) {
+            const std::size_t end = help.find('\n');
+            text += "      " + std::string(help.substr(0, end)) + "\n";
+            help = end == help.npos ? std::string_view() : help.substr(end + 1);
+        }
+    }
+    text += kBehaviour;
+    return text;
+}
+
+} // namespace quarlink::sim

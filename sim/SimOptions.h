@@ -1,0 +1,33 @@
+// The command line of quarlink-sim: its options, their parsing and the help text.
+#pragma once
+
+#include "sim/FaultPlan.h"
+#include "sim/PseudoTerminal.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace quarlink::sim {
+
+struct SimOptions
+{
+    LineSettings line;
+    std::string linkPath;               // empty: no link
+    std::string stateFile;              // empty: state kept in memory only
+    std::optional<std::string> logPath; // "-": standard error
+    FaultPlan faults;
+    bool help = false;
+};
+
+struct ParsedOptions
+{
+    std::optional<SimOptions> options; // nothing: `error` says what is wrong
+    std::string error;
+};
+
+// The arguments after the program name.
+ParsedOptions parseSimOptions(const std::vector<std::string>& args);
+std::string simHelpText();
+
+} // namespace quarlink::sim

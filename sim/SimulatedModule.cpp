@@ -1,0 +1,32 @@
+// In-process simulated module.
+#include "sim/SimulatedModule.h"
+
+namespace quarlink::sim {
+
+std::unique_ptr<SimulatedModule> SimulatedModule::start(SimulatedModuleConfig config,
+                                                        std::string& error)
+{
+    std::unique_ptr<SimulatedModule> module(new SimulatedModule());
+    module->m_pty = PseudoTerminal::open(config.line, error);
+    if (!module->m_pty)
+        return nullptr;
+    module->m_runner = std::make_unique<ModuleRunner>(module->m_pty->masterFd(), config.settings,
+                                                      std::move(config.runner));
+    module->m_thread = std::thread([runner = module->m_runner.get()] { runner->run(); });
+    return module;
+}
+
+SimulatedModule::~SimulatedModule()
+{
+    stop();
+}
+
+void SimulatedModule::stop()
+{
+    if (!m_thread.joinable())
+        return;
+    m_runner->requestStop();
+    m_thread.join();
+}
+
+} // namespace quarlink::sim
