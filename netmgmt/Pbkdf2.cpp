@@ -37,8 +37,8 @@ Pbkdf2Kernel fastestPbkdf2Kernel()
 }
 
 void pbkdf2HmacSha1Using(Pbkdf2Kernel kernel, std::span<std::uint8_t> out,
-                         std::span<const std::uint8_t> password,
-                         std::span<const std::uint8_t> salt, std::uint32_t iterations)
+                         std::span<const std::uint8_t> password, std::span<const std::uint8_t> salt,
+                         std::uint32_t iterations)
 {
     const HmacSha1 hmac{password};
     const std::uint32_t remainingIterations = iterations > 0 ? iterations - 1 : 0;

@@ -34,7 +34,7 @@ Pbkdf2Kernel fastestPbkdf2Kernel();
 
 // pbkdf2HmacSha1 with a given kernel, so that the kernels can be compared with each other.
 void pbkdf2HmacSha1Using(Pbkdf2Kernel kernel, std::span<std::uint8_t> out,
-                         std::span<const std::uint8_t> password,
-                         std::span<const std::uint8_t> salt, std::uint32_t iterations);
+                         std::span<const std::uint8_t> password, std::span<const std::uint8_t> salt,
+                         std::uint32_t iterations);
 
 } // namespace quarlink::netmgmt

@@ -16,9 +16,11 @@ constexpr std::uint32_t kBitLength = (kSha1BlockSize + kSha1DigestSize) * 8;
 
 inline Sha1State hashAfterKeyBlock(const Sha1State& keyState, const Sha1State& digest)
 {
-    std::uint32_t w[16] = {digest[0], digest[1], digest[2], digest[3], digest[4], kMarker, 0, 0,
-                           0,         0,         0,         0,         0,         0,       0,
-                           kBitLength};
+    // Listed in full: the compiler folds initialiser constants better than later stores.
+    // clang-format off
+    std::uint32_t w[16] = {digest[0], digest[1], digest[2], digest[3], digest[4], kMarker,
+                           0, 0, 0, 0, 0, 0, 0, 0, 0, kBitLength};
+    // clang-format on
     Sha1State state = keyState;
     detail::sha1CompressWords(state, w);
     return state;

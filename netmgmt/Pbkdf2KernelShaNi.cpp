@@ -30,8 +30,7 @@ struct Compression
 };
 
 // Four rounds (group G of 20).
-template <int G>
-QUARLINK_SHA_INLINE void fourRounds(Compression& c)
+template <int G> QUARLINK_SHA_INLINE void fourRounds(Compression& c)
 {
     constexpr int current = G & 1;
     constexpr int next = current ^ 1;

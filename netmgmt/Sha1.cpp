@@ -7,12 +7,28 @@
 
 namespace quarlink::netmgmt {
 
+namespace {
+
+std::uint32_t readBigEndian32(const std::uint8_t* bytes)
+{
+    return std::uint32_t{bytes[0]} << 24 | std::uint32_t{bytes[1]} << 16 |
+           std::uint32_t{bytes[2]} << 8 | std::uint32_t{bytes[3]};
+}
+
+void writeBigEndian32(std::uint32_t value, std::uint8_t* bytes)
+{
+    for (int i = 0; i < 4; ++i) {
+        bytes[i] = static_cast<std::uint8_t>(value >> (24 - 8 * i));
+    }
+}
+
+} // namespace
+
 Sha1Block loadSha1Block(std::span<const std::uint8_t, kSha1BlockSize> bytes)
 {
     Sha1Block block{};
     for (std::size_t i = 0; i < block.size(); ++i) {
-        block[i] = std::uint32_t{bytes[4 * i]} << 24 | std::uint32_t{bytes[4 * i + 1]} << 16 |
-                   std::uint32_t{bytes[4 * i + 2]} << 8 | std::uint32_t{bytes[4 * i + 3]};
+        block[i] = readBigEndian32(&bytes[4 * i]);
     }
     return block;
 }
@@ -21,10 +37,7 @@ Sha1Digest sha1StateToDigest(const Sha1State& state)
 {
     Sha1Digest digest{};
     for (std::size_t i = 0; i < state.size(); ++i) {
-        digest[4 * i] = static_cast<std::uint8_t>(state[i] >> 24);
-        digest[4 * i + 1] = static_cast<std::uint8_t>(state[i] >> 16);
-        digest[4 * i + 2] = static_cast<std::uint8_t>(state[i] >> 8);
-        digest[4 * i + 3] = static_cast<std::uint8_t>(state[i]);
+        writeBigEndian32(state[i], &digest[4 * i]);
     }
     return digest;
 }
@@ -33,8 +46,7 @@ Sha1State sha1DigestToState(const Sha1Digest& digest)
 {
     Sha1State state{};
     for (std::size_t i = 0; i < state.size(); ++i) {
-        state[i] = std::uint32_t{digest[4 * i]} << 24 | std::uint32_t{digest[4 * i + 1]} << 16 |
-                   std::uint32_t{digest[4 * i + 2]} << 8 | std::uint32_t{digest[4 * i + 3]};
+        state[i] = readBigEndian32(&digest[4 * i]);
     }
     return state;
 }

@@ -52,11 +52,7 @@ TEST(Rc4, KeyStreamOfRfc6229)
     ASSERT_TRUE(rc4Apply(key, stream));
     for (const auto& [offset, hex] : kRfc6229Key16) {
         const std::vector<std::uint8_t> expected = fromHex(hex);
-        EXPECT_EQ(std::vector<std::uint8_t>(stream.begin() + static_cast<std::ptrdiff_t>(offset),
-                                            stream.begin() + static_cast<std::ptrdiff_t>(offset) +
-                                                16),
-                  expected)
-            << "offset " << offset;
+        EXPECT_EQ(toVector(std::span(stream).subspan(offset, 16)), expected) << "offset " << offset;
     }
 }
 

@@ -86,8 +86,8 @@ TEST(HmacSha1, Rfc2202Vectors)
          toVector(bytesOf("Test Using Larger Than Block-Size Key - Hash Key First")),
          "aa4ae5e15272d00e95705637ce8a3b55ed402112"},
         {std::vector<std::uint8_t>(80, 0xaa),
-         toVector(bytesOf(
-             "Test Using Larger Than Block-Size Key and Larger Than One Block-Size Data")),
+         toVector(
+             bytesOf("Test Using Larger Than Block-Size Key and Larger Than One Block-Size Data")),
          "e8e99d0f45237d786d6bbaa7965c7808bbff1a91"},
     };
     for (const Case& c : cases) {

@@ -95,9 +95,9 @@ TEST(WpaPsk, FieldsEndAtTheirFirstZeroByte)
             std::copy(bytes.begin(), bytes.end(), field->begin());
             lengths[which++] = length;
         }
-        EXPECT_EQ(toVector(derive(passphrase, ssid)),
-                  oracle(std::span(passphrase).first(lengths[0]),
-                         std::span(ssid).first(lengths[1])))
+        EXPECT_EQ(
+            toVector(derive(passphrase, ssid)),
+            oracle(std::span(passphrase).first(lengths[0]), std::span(ssid).first(lengths[1])))
             << "case " << i;
     }
 }
