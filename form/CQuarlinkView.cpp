@@ -73,6 +73,7 @@ void CQuarlinkView::connectNotifications()
             [this] { OnWlanModeChanged(); });
     connect(control<QPushButton>(IDC_DEFAULT_USER_CLASS), &QPushButton::clicked, this,
             [this] { OnDefaultUserClass(); });
+    connectSecurityNotifications();
 }
 
 void CQuarlinkView::enable(std::initializer_list<int> ids, bool on)

@@ -61,6 +61,17 @@ public:
     void SelectSerialMode();
     void FillPortList();
 
+    // WLAN security: the None / WEP / WPA choice, the default key, and the WEP keys shown from
+    // and stored into wep64Keys / wep128Keys (key 0-3).
+    void SelectSecurityNone();
+    void SelectSecurityWep();
+    void SelectSecurityWpa();
+    void SelectDefaultKey(int key);
+    void ShowWepKeys64();
+    void ShowWepKeys128();
+    void ShowKeyInFormat(int key);
+    void StoreKeyText(int key);
+
     // Editing rules of the address, DNS, WLAN mode and User Class ID controls.
     void OnDhcpClicked();
     void OnDnsAutoClicked();
@@ -99,6 +110,7 @@ signals:
 private:
     void resolveControls();
     void connectNotifications();
+    void connectSecurityNotifications();
     void enable(std::initializer_list<int> ids, bool on);
     void setShown(std::initializer_list<int> ids, bool shown);
     bool isChecked(int buttonId) const;
@@ -118,6 +130,8 @@ private:
     FormExchange m_exchange;
     const platform::PortListProvider* m_ports;
     platform::WindowTimers* m_timers;
+    // Declared last so it goes first: no key field's focus-out reaches a view being destroyed.
+    std::unique_ptr<QObject> m_keyFieldWatcher;
 };
 
 } // namespace quarlink::form
