@@ -78,8 +78,10 @@ bool applyLineSettings(termios& attributes, const LineSettings& settings)
     if (settings.stopBits == 2)
         t.c_cflag |= CSTOPB;
 
-    // Reads never block: the reader waits in poll() and the port is non-blocking.
-    t.c_cc[VMIN] = 0;
+    // One byte completes a read and there is no inter-byte timer. With the port non-blocking
+    // a read of an empty queue then fails with EAGAIN, so a read of 0 bytes means the device
+    // has hung up (VMIN 0 would report an empty queue as 0 bytes too).
+    t.c_cc[VMIN] = 1;
     t.c_cc[VTIME] = 0;
 
     if (cfsetispeed(&t, *speed) != 0 || cfsetospeed(&t, *speed) != 0)

@@ -1,7 +1,8 @@
-// Reader thread: poll, read a chunk, hand it over and wait; ends on stop() or when the
+// Reader thread: poll, read what is waiting, hand it over in chunks and wait; ends on stop() or when the
 // device goes away.
 #include "serial/SerialReader.h"
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <condition_variable>
@@ -25,10 +26,11 @@ struct detail::ReaderShared
     std::mutex mutex;
     std::condition_variable handOverDone;
     bool cancelled = false; // set by stop(); closures then do nothing
-    bool handled = false;   // the owner has handled the chunk in `buffer`
+    bool handled = false;   // the owner has handled every chunk in `buffer`
+    bool ended = false;     // the thread has left its loop
 
-    bool ended = false; // the thread has left its loop (guarded by `mutex`)
-    std::array<std::uint8_t, SerialReader::kChunkSize> buffer{};
+    // The bytes of one hand-over; the owner receives them in chunks of kChunkSize.
+    std::array<std::uint8_t, SerialReader::kChunkSize * SerialReader::kChunksPerHandOver> buffer{};
 };
 
 namespace {
@@ -41,8 +43,26 @@ bool isCancelled(Shared& shared)
     return shared.cancelled;
 }
 
-// Posts the chunk in the buffer to the owner and waits until it is handled. Returns false
-// when the hand-over was cancelled.
+// Runs on the owner thread: the chunks, in order, until all are handled or the owner stops
+// the reader from within one of them.
+void handChunksToOwner(Shared& shared, std::size_t size)
+{
+    for (std::size_t offset = 0; offset < size; offset += SerialReader::kChunkSize) {
+        if (isCancelled(shared))
+            return;
+        if (shared.callbacks.onChunk)
+            shared.callbacks.onChunk(shared.buffer.data() + offset,
+                                     std::min(SerialReader::kChunkSize, size - offset));
+    }
+    {
+        std::lock_guard lock(shared.mutex);
+        shared.handled = true;
+    }
+    shared.handOverDone.notify_all();
+}
+
+// Posts the first `size` bytes of the buffer to the owner and waits until they are handled.
+// Returns false when the hand-over was cancelled.
 bool handOver(const std::shared_ptr<Shared>& shared, std::size_t size)
 {
     {
@@ -51,17 +71,7 @@ bool handOver(const std::shared_ptr<Shared>& shared, std::size_t size)
             return false;
         shared->handled = false;
     }
-    shared->post([shared, size] {
-        if (isCancelled(*shared))
-            return;
-        if (shared->callbacks.onChunk)
-            shared->callbacks.onChunk(shared->buffer.data(), size);
-        {
-            std::lock_guard lock(shared->mutex);
-            shared->handled = true;
-        }
-        shared->handOverDone.notify_all();
-    });
+    shared->post([shared, size] { handChunksToOwner(*shared, size); });
     std::unique_lock lock(shared->mutex);
     shared->handOverDone.wait(lock, [&] { return shared->handled || shared->cancelled; });
     return !shared->cancelled;
@@ -73,6 +83,32 @@ void postHangUp(const std::shared_ptr<Shared>& shared)
         if (!isCancelled(*shared) && shared->callbacks.onHangUp)
             shared->callbacks.onHangUp();
     });
+}
+
+struct Drained
+{
+    std::size_t size = 0; // bytes now in the buffer
+    bool deviceGone = false;
+};
+
+// Reads what the device holds, as much as fits in the buffer, without blocking. The end of
+// the device shows as a read of 0 bytes or an error other than "nothing waiting".
+Drained drainDevice(int fd, Shared& shared)
+{
+    Drained drained;
+    while (drained.size < shared.buffer.size()) {
+        const ssize_t n =
+            ::read(fd, shared.buffer.data() + drained.size, shared.buffer.size() - drained.size);
+        if (n > 0) {
+            drained.size += static_cast<std::size_t>(n);
+            continue;
+        }
+        if (n < 0 && errno == EINTR)
+            continue;
+        drained.deviceGone = !(n < 0 && errno == EAGAIN);
+        break;
+    }
+    return drained;
 }
 
 enum class LoopEnd
@@ -98,17 +134,12 @@ LoopEnd readUntilStopped(int fd, int wakeFd, const std::shared_ptr<Shared>& shar
             continue;
         if ((events & POLLNVAL) != 0)
             return LoopEnd::HungUp;
-        // Bytes that arrived before a hang-up are still read and handed over; the end shows
-        // as a read of 0 bytes or an error.
-        const ssize_t n = ::read(fd, shared->buffer.data(), shared->buffer.size());
-        if (n > 0) {
-            if (!handOver(shared, static_cast<std::size_t>(n)))
-                return LoopEnd::Stopped;
-            continue;
-        }
-        if (n < 0 && (errno == EAGAIN || errno == EINTR) && (events & kGone) == 0)
-            continue;
-        return LoopEnd::HungUp;
+        // Bytes that arrived before a hang-up are still handed over.
+        const Drained drained = drainDevice(fd, *shared);
+        if (drained.size > 0 && !handOver(shared, drained.size))
+            return LoopEnd::Stopped;
+        if (drained.deviceGone || (drained.size == 0 && (events & kGone) != 0))
+            return LoopEnd::HungUp;
     }
 }
 

@@ -1,6 +1,7 @@
-// The reader thread of a serial port. It waits for bytes with poll(), reads chunks of at most
-// 2048 bytes and hands each one synchronously to its owner thread: it posts the chunk and
-// waits until the owner has handled it, or until stop() cancels the hand-over.
+// The reader thread of a serial port. It waits for bytes with poll(), reads what the device
+// holds and hands it synchronously to its owner thread as chunks of at most 2048 bytes: it
+// posts the chunks and waits until the owner has handled them, or until stop() cancels the
+// hand-over.
 #pragma once
 
 #include <cstddef>
@@ -33,6 +34,9 @@ class SerialReader
 {
 public:
     static constexpr std::size_t kChunkSize = 2048;
+    // Chunks already waiting in the device go over in one hand-over, which saves the owner
+    // and the reader a wake-up each per chunk on a fast link.
+    static constexpr std::size_t kChunksPerHandOver = 16;
 
     SerialReader(PostToOwner postToOwner, ReaderCallbacks callbacks);
     ~SerialReader(); // stops

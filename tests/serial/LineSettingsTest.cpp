@@ -67,6 +67,10 @@ TEST(serial_LineSettings, EveryFormSettingGivesTheMatchingTermiosRecord)
         EXPECT_EQ((t.c_cflag & PARODD) != 0, settings.parity == kParityOdd);
         EXPECT_EQ((t.c_cflag & CSTOPB) != 0, settings.stopBits == 2);
         expectRawWithoutFlowControl(t);
+        // A read of an empty non-blocking port fails with EAGAIN rather than returning 0,
+        // which the reader takes for a hang-up.
+        EXPECT_EQ(t.c_cc[VMIN], 1);
+        EXPECT_EQ(t.c_cc[VTIME], 0);
     });
 }
 

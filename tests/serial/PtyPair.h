@@ -9,6 +9,7 @@
 #include <vector>
 
 #include <cerrno>
+#include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
 #include <termios.h>
@@ -19,12 +20,15 @@ namespace quarlink::serial::testing {
 class PtyPair
 {
 public:
+    static constexpr std::chrono::milliseconds kQuiet{5000};
+
     PtyPair()
     {
         char name[128] = {};
         if (::openpty(&m_master, &m_slave, name, nullptr, nullptr) != 0)
             return;
         m_slavePath = name;
+        ::fcntl(m_master, F_SETFL, ::fcntl(m_master, F_GETFL) | O_NONBLOCK);
         makeRaw(m_master);
         makeRaw(m_slave);
     }
@@ -49,17 +53,25 @@ public:
         m_master = -1;
     }
 
-    // Blocking write of everything to the master.
-    bool writeToMaster(const std::uint8_t* data, std::size_t size) const
+    // Writes everything to the master, waiting while the terminal is full; gives up when
+    // nobody has read for `quiet`, so a broken reader fails a test instead of hanging it.
+    bool writeToMaster(const std::uint8_t* data, std::size_t size,
+                       std::chrono::milliseconds quiet = kQuiet) const
     {
         std::size_t written = 0;
         while (written < size) {
             const ssize_t n = ::write(m_master, data + written, size - written);
+            if (n > 0) {
+                written += static_cast<std::size_t>(n);
+                continue;
+            }
             if (n < 0 && errno == EINTR)
                 continue;
-            if (n <= 0)
+            if (n == 0 || errno != EAGAIN)
                 return false;
-            written += static_cast<std::size_t>(n);
+            pollfd writable{m_master, POLLOUT, 0};
+            if (::poll(&writable, 1, static_cast<int>(quiet.count())) <= 0)
+                return false;
         }
         return true;
     }
@@ -70,7 +82,7 @@ public:
 
     // Reads from the master until `size` bytes have come or nothing came for `quiet`.
     std::vector<std::uint8_t> readFromMaster(std::size_t size,
-                                             std::chrono::milliseconds quiet = std::chrono::seconds(5)) const
+                                             std::chrono::milliseconds quiet = kQuiet) const
     {
         std::vector<std::uint8_t> bytes(size);
         std::size_t got = 0;

@@ -37,8 +37,15 @@ protected:
     void sendAndReceive(const std::vector<std::uint8_t>& bytes)
     {
         std::thread farEnd([&] { EXPECT_TRUE(m_pty.writeToMaster(bytes)); });
-        EXPECT_TRUE(m_owner.runUntil([&] { return m_received.size() >= bytes.size(); }));
+        EXPECT_TRUE(receiveAtLeast(bytes.size()));
         farEnd.join();
+    }
+
+    // Lets the owner handle chunks until `size` bytes have come; false on a hang-up.
+    bool receiveAtLeast(std::size_t size)
+    {
+        return m_owner.runUntil([&] { return m_received.size() >= size || m_hangUps > 0; }) &&
+               m_hangUps == 0;
     }
 
     void expectReceivedInChunksOfAtMost2048(const std::vector<std::uint8_t>& bytes)
@@ -74,14 +81,32 @@ TEST_F(serial_Reader, ABurstArrivesInOrderInChunksOfAtMost2048Bytes)
 
 TEST_F(serial_Reader, TheReaderWaitsForTheOwnerBeforeReadingOn)
 {
-    ASSERT_TRUE(m_pty.writeToMaster(testing::testPattern(5000)));
+    constexpr std::size_t kOneHandOver = SerialReader::kChunkSize * SerialReader::kChunksPerHandOver;
+    const auto bytes = testing::testPattern(kOneHandOver + 5000);
+    std::thread farEnd([&] { EXPECT_TRUE(m_pty.writeToMaster(bytes)); });
     ASSERT_TRUE(m_owner.waitForPending(1));
-    // Everything is waiting in the device, yet only one chunk is posted until it is handled.
+    // More is waiting in the device, yet nothing more is posted until the owner has handled
+    // what it was given.
     std::this_thread::sleep_for(50ms);
     EXPECT_EQ(m_owner.pending(), 1u);
     m_owner.runPending();
-    ASSERT_TRUE(m_owner.waitForPending(1));
-    EXPECT_EQ(m_chunkSizes.size(), 1u);
+    EXPECT_LE(m_received.size(), kOneHandOver);
+    EXPECT_TRUE(receiveAtLeast(bytes.size()));
+    farEnd.join();
+    expectReceivedInChunksOfAtMost2048(bytes);
+}
+
+TEST_F(serial_Reader, AQuietDeviceKeepsTheReaderWaiting)
+{
+    for (int message = 0; message < 3; ++message) {
+        m_received.clear();
+        const auto bytes = testing::testPattern(19);
+        ASSERT_TRUE(m_pty.writeToMaster(bytes));
+        EXPECT_TRUE(receiveAtLeast(bytes.size()));
+        EXPECT_EQ(m_received, bytes);
+    }
+    EXPECT_FALSE(m_connection.reader().hasEnded());
+    EXPECT_EQ(m_hangUps, 0);
 }
 
 TEST_F(serial_Reader, CloseReturnsPromptlyWhileAHandOverIsPendingAndDropsThatChunk)
@@ -113,8 +138,10 @@ TEST_F(serial_Reader, TheOwnerMayCloseWhileHandlingAChunk)
     m_connection.close();
     connection = &closing;
     ASSERT_TRUE(closing.open(m_pty.slavePath(), LineSettings{}).ok());
-    ASSERT_TRUE(m_pty.writeToMaster(testing::testPattern(100)));
+    ASSERT_TRUE(m_pty.writeToMaster(testing::testPattern(5000)));
     EXPECT_TRUE(m_owner.runUntil([&] { return chunks == 1; }));
+    m_owner.runPending();
+    EXPECT_EQ(chunks, 1) << "no chunk after the close";
     EXPECT_FALSE(closing.isOpen());
     EXPECT_TRUE(closing.reader().hasEnded());
 }
