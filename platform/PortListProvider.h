@@ -1,5 +1,5 @@
-// Where the form's Port list comes from: an interface the application implements with the
-// system's ports and tests replace with fixed lists.
+// What the form's Port list is filled from: the machine's serial ports, in the order the
+// system enumerates them, each with a tooltip text.
 #pragma once
 
 #include <QString>
@@ -11,16 +11,16 @@ namespace quarlink::platform {
 
 struct PortEntry
 {
-    QString name;    // what the Port list shows and the port is opened by
-    QString toolTip; // description and manufacturer where known
+    QString name;
+    QString toolTip;
 };
 
 class PortListProvider
 {
 public:
     virtual ~PortListProvider() = default;
-    // The ports in list order; nothing when the source cannot be read (the caller then
-    // offers COM1 to COM9). An empty source gives an empty list.
+    // Nothing when the source cannot be read (the caller then offers COM1 to COM9);
+    // an empty list when it can be read and holds no port.
     virtual std::optional<std::vector<PortEntry>> ports() const = 0;
 };
 

@@ -51,7 +51,8 @@ std::optional<std::vector<PortEntry>> SystemPortList::ports() const
     const QStringList extra = splitExtraPorts(qEnvironmentVariable(kExtraPortsVariable));
     for (const QString& path : extra) {
         if (!isListed(entries, path))
-            entries.push_back({path, QStringLiteral("Named in %1").arg(QLatin1String(kExtraPortsVariable))});
+            entries.push_back(
+                {path, QStringLiteral("Named in %1").arg(QLatin1String(kExtraPortsVariable))});
     }
     if (!sourceReadable && entries.empty())
         return std::nullopt;

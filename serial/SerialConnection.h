@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <string_view>
 
 namespace quarlink::serial {
@@ -32,7 +33,7 @@ public:
     bool isOpen() const { return m_port.isOpen(); }
 
     // See SerialPort::write: any thread, never at the same time as open() or close().
-    bool write(const std::uint8_t* data, std::size_t size) const { return m_port.write(data, size); }
+    bool write(std::span<const std::uint8_t> bytes) const { return m_port.write(bytes); }
 
     SerialPort& port() { return m_port; }
     const SerialReader& reader() const { return m_reader; }

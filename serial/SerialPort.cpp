@@ -105,16 +105,17 @@ void SerialPort::purge() const
         ::tcflush(m_fd, TCIOFLUSH);
 }
 
-bool SerialPort::write(const std::uint8_t* data, std::size_t size) const
+bool SerialPort::write(std::span<const std::uint8_t> bytes) const
 {
     const int fd = m_fd;
     if (fd < 0)
         return false;
     using Clock = std::chrono::steady_clock;
-    const auto deadline = Clock::now() + m_writeTimeoutPerByte * static_cast<std::int64_t>(size);
+    const auto deadline =
+        Clock::now() + m_writeTimeoutPerByte * static_cast<std::int64_t>(bytes.size());
     std::size_t written = 0;
-    while (written < size) {
-        const ssize_t n = ::write(fd, data + written, size - written);
+    while (written < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.data() + written, bytes.size() - written);
         if (n > 0) {
             written += static_cast<std::size_t>(n);
             continue;
@@ -127,7 +128,8 @@ bool SerialPort::write(const std::uint8_t* data, std::size_t size) const
         if (left.count() <= 0)
             return false;
         pollfd writable{fd, POLLOUT, 0};
-        const int ready = ::poll(&writable, 1, static_cast<int>(std::min<std::int64_t>(left.count(), 60'000)));
+        const int ready =
+            ::poll(&writable, 1, static_cast<int>(std::min<std::int64_t>(left.count(), 60'000)));
         if (ready < 0 && errno != EINTR)
             return false;
         if (ready > 0 && (writable.revents & (POLLERR | POLLHUP | POLLNVAL)) != 0)

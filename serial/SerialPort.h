@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -61,14 +62,17 @@ public:
     // Discards what is waiting in the receive and transmit queues.
     void purge() const;
 
-    // Writes all `size` bytes, waiting for the device to take them for at most
-    // size * write time-out per byte. Returns false when the port is closed, the device
-    // failed or the time ran out; callers may ignore it. Callable from any thread while the
+    // Writes all bytes, waiting for the device to take them for at most
+    // (number of bytes) * write time-out per byte. Returns false when the port is closed, the
+    // device failed or the time ran out; callers may ignore it. Callable from any thread while the
     // port is open, but never at the same time as open() or close().
-    bool write(const std::uint8_t* data, std::size_t size) const;
+    bool write(std::span<const std::uint8_t> bytes) const;
 
     // Changes the time a write may take per byte (tests shorten it).
-    void setWriteTimeoutPerByte(std::chrono::microseconds perByte) { m_writeTimeoutPerByte = perByte; }
+    void setWriteTimeoutPerByte(std::chrono::microseconds perByte)
+    {
+        m_writeTimeoutPerByte = perByte;
+    }
 
 private:
     int m_fd = -1;

@@ -1,5 +1,5 @@
-// Reader thread: poll, read what is waiting, hand it over in chunks and wait; ends on stop() or when the
-// device goes away.
+// Reader thread: poll, read what is waiting, hand it over in chunks and wait; ends on stop() or
+// when the device goes away.
 #include "serial/SerialReader.h"
 
 #include <algorithm>
@@ -51,8 +51,9 @@ void handChunksToOwner(Shared& shared, std::size_t size)
         if (isCancelled(shared))
             return;
         if (shared.callbacks.onChunk)
-            shared.callbacks.onChunk(shared.buffer.data() + offset,
-                                     std::min(SerialReader::kChunkSize, size - offset));
+            shared.callbacks.onChunk(
+                std::span(shared.buffer)
+                    .subspan(offset, std::min(SerialReader::kChunkSize, size - offset)));
     }
     {
         std::lock_guard lock(shared.mutex);

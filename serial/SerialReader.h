@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <span>
 #include <thread>
 
 namespace quarlink::serial {
@@ -23,8 +24,8 @@ using PostToOwner = std::function<void(std::function<void()>)>;
 // What the reader reports, both always on the owner thread.
 struct ReaderCallbacks
 {
-    // A chunk of 1 to kChunkSize received bytes; `data` is valid during the call only.
-    std::function<void(const std::uint8_t* data, std::size_t size)> onChunk;
+    // A chunk of 1 to kChunkSize received bytes, valid during the call only.
+    std::function<void(std::span<const std::uint8_t> chunk)> onChunk;
     // The device has gone (far end closed, adapter unplugged, read error): the reader has
     // ended. Reported once, and never after stop().
     std::function<void()> onHangUp;

@@ -29,8 +29,7 @@ std::string describe(const LineSettings& s)
 }
 
 // Every combination the form's lists offer.
-template <typename Check>
-void forEachFormSetting(Check check)
+template <typename Check> void forEachFormSetting(Check check)
 {
     for (const auto& [baud, speed] : kFormBaudRates)
         for (int parity : {kParityNone, kParityOdd, kParityEven})
@@ -52,7 +51,7 @@ void expectRawWithoutFlowControl(const termios& t)
     EXPECT_NE(t.c_iflag & INPCK, 0u) << "parity checking stays on, also without parity";
 }
 
-TEST(serial_LineSettings, EveryFormSettingGivesTheMatchingTermiosRecord)
+TEST(LineSettings, EveryFormSettingGivesTheMatchingTermiosRecord)
 {
     forEachFormSetting([](const LineSettings& settings, speed_t speed) {
         termios t{};
@@ -74,10 +73,10 @@ TEST(serial_LineSettings, EveryFormSettingGivesTheMatchingTermiosRecord)
     });
 }
 
-TEST(serial_LineSettings, OutOfRangeSettingsAreRefusedAndLeaveTheRecordAlone)
+TEST(LineSettings, OutOfRangeSettingsAreRefusedAndLeaveTheRecordAlone)
 {
     const LineSettings refused[] = {
-        {12345, kParityNone, 8, 1}, {0, kParityNone, 8, 1},   {57600, 3, 8, 1},
+        {12345, kParityNone, 8, 1}, {0, kParityNone, 8, 1},     {57600, 3, 8, 1},
         {57600, -1, 8, 1},          {57600, kParityNone, 9, 1}, {57600, kParityNone, 4, 1},
         {57600, kParityNone, 8, 0}, {57600, kParityNone, 8, 3},
     };
@@ -93,7 +92,7 @@ TEST(serial_LineSettings, OutOfRangeSettingsAreRefusedAndLeaveTheRecordAlone)
 // A pseudo-terminal keeps speed, stop bits, the odd-parity choice and every input, output and
 // local flag; its driver itself forces eight data bits and no parity generation, which is why
 // those two are checked on the record above.
-TEST(serial_LineSettings, OpeningAPortLeavesTheSettingsOnTheDevice)
+TEST(LineSettings, OpeningAPortLeavesTheSettingsOnTheDevice)
 {
     testing::PtyPair pty;
     ASSERT_TRUE(pty.ok());

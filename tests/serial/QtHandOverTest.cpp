@@ -20,7 +20,7 @@ PostToOwner postToApplication()
     };
 }
 
-TEST(serial_QtHandOver, HalfAMegabyteReachesTheEventLoopInOrder)
+TEST(SerialQtHandOver, HalfAMegabyteReachesTheEventLoopInOrder)
 {
     testing::PtyPair pty;
     ASSERT_TRUE(pty.ok());
@@ -30,9 +30,9 @@ TEST(serial_QtHandOver, HalfAMegabyteReachesTheEventLoopInOrder)
     std::vector<std::uint8_t> received;
     std::size_t largestChunk = 0;
     SerialConnection connection(postToApplication(),
-                                {[&](const std::uint8_t* data, std::size_t size) {
-                                     largestChunk = std::max(largestChunk, size);
-                                     received.insert(received.end(), data, data + size);
+                                {[&](std::span<const std::uint8_t> chunk) {
+                                     largestChunk = std::max(largestChunk, chunk.size());
+                                     received.insert(received.end(), chunk.begin(), chunk.end());
                                      if (received.size() >= bytes.size())
                                          loop.quit();
                                  },

@@ -42,7 +42,7 @@ QStringList namesOf(const std::vector<PortEntry>& entries)
     return names;
 }
 
-TEST(serial_PortList, ExtraPortsSplitAtColonsSkippingEmptyParts)
+TEST(SerialPortList, ExtraPortsSplitAtColonsSkippingEmptyParts)
 {
     const std::pair<QString, QStringList> cases[] = {
         {"", {}},
@@ -55,7 +55,7 @@ TEST(serial_PortList, ExtraPortsSplitAtColonsSkippingEmptyParts)
         EXPECT_EQ(splitExtraPorts(list), paths) << list.toStdString();
 }
 
-TEST(serial_PortList, ExtraPortsFollowTheSystemPortsOnceEachWithATip)
+TEST(SerialPortList, ExtraPortsFollowTheSystemPortsOnceEachWithATip)
 {
     ExtraPortsVariable extra("/dev/pts/7::/tmp/quarlink-sim:/dev/pts/7");
     const auto withExtra = SystemPortList().ports();
@@ -66,7 +66,7 @@ TEST(serial_PortList, ExtraPortsFollowTheSystemPortsOnceEachWithATip)
     EXPECT_FALSE(withExtra->back().toolTip.isEmpty());
 }
 
-TEST(serial_PortList, WithoutExtraPortsOnlyTheSystemPortsAreListed)
+TEST(SerialPortList, WithoutExtraPortsOnlyTheSystemPortsAreListed)
 {
     ExtraPortsVariable unset(nullptr);
     const auto ports = SystemPortList().ports();
@@ -78,7 +78,7 @@ TEST(serial_PortList, WithoutExtraPortsOnlyTheSystemPortsAreListed)
     EXPECT_EQ(namesOf(*SystemPortList().ports()), namesOf(*ports));
 }
 
-TEST(serial_PortList, AnUnreadableSystemSourceGivesNothingUnlessExtraPortsAreNamed)
+TEST(SerialPortList, AnUnreadableSystemSourceGivesNothingUnlessExtraPortsAreNamed)
 {
     {
         ExtraPortsVariable unset(nullptr);

@@ -17,19 +17,22 @@ namespace {
 
 using namespace std::chrono_literals;
 
-TEST(serial_Port, DevicePathOfPortNames)
+TEST(SerialPort, DevicePathOfPortNames)
 {
     const std::pair<const char*, const char*> cases[] = {
-        {"ttyUSB0", "/dev/ttyUSB0"},     {"ttyUSB0:", "/dev/ttyUSB0"},
-        {"ttyS1", "/dev/ttyS1"},         {"pts/7", "/dev/pts/7"},
-        {"/dev/pts/7", "/dev/pts/7"},    {"/dev/pts/7:", "/dev/pts/7"},
+        {"ttyUSB0", "/dev/ttyUSB0"},
+        {"ttyUSB0:", "/dev/ttyUSB0"},
+        {"ttyS1", "/dev/ttyS1"},
+        {"pts/7", "/dev/pts/7"},
+        {"/dev/pts/7", "/dev/pts/7"},
+        {"/dev/pts/7:", "/dev/pts/7"},
         {"/tmp/quarlink-sim", "/tmp/quarlink-sim"},
     };
     for (const auto& [name, path] : cases)
         EXPECT_EQ(devicePathFor(name), path) << name;
 }
 
-TEST(serial_Port, FailedOpensTellTheStepAndTheSystemsReason)
+TEST(SerialPort, FailedOpensTellTheStepAndTheSystemsReason)
 {
     char fileName[] = "/tmp/quarlink-not-a-tty-XXXXXX";
     const int file = ::mkstemp(fileName);
@@ -58,7 +61,7 @@ TEST(serial_Port, FailedOpensTellTheStepAndTheSystemsReason)
     ::unlink(fileName);
 }
 
-TEST(serial_Port, RefusedLineSettingsLeaveThePortFreeForTheNextOpen)
+TEST(SerialPort, RefusedLineSettingsLeaveThePortFreeForTheNextOpen)
 {
     testing::PtyPair pty;
     ASSERT_TRUE(pty.ok());
@@ -70,7 +73,7 @@ TEST(serial_Port, RefusedLineSettingsLeaveThePortFreeForTheNextOpen)
     EXPECT_TRUE(port.open(pty.slavePath(), LineSettings{}).ok());
 }
 
-TEST(serial_Port, ASecondOpenFailsWhileThePortIsHeldAndSucceedsOnceReleased)
+TEST(SerialPort, ASecondOpenFailsWhileThePortIsHeldAndSucceedsOnceReleased)
 {
     testing::PtyPair pty;
     ASSERT_TRUE(pty.ok());
@@ -87,7 +90,7 @@ TEST(serial_Port, ASecondOpenFailsWhileThePortIsHeldAndSucceedsOnceReleased)
     EXPECT_TRUE(second.open(pty.slavePath(), LineSettings{}).ok());
 }
 
-TEST(serial_Port, WritesReachTheFarEndExactly)
+TEST(SerialPort, WritesReachTheFarEndExactly)
 {
     testing::PtyPair pty;
     ASSERT_TRUE(pty.ok());
@@ -96,15 +99,15 @@ TEST(serial_Port, WritesReachTheFarEndExactly)
 
     const auto bytes = testing::testPattern(200'000); // more than the terminal buffers hold
     bool written = false;
-    std::thread writer([&] { written = port.write(bytes.data(), bytes.size()); });
+    std::thread writer([&] { written = port.write(bytes); });
     const auto received = pty.readFromMaster(bytes.size());
     writer.join();
     EXPECT_TRUE(written);
     EXPECT_EQ(received, bytes);
-    EXPECT_TRUE(port.write(bytes.data(), 0));
+    EXPECT_TRUE(port.write({}));
 }
 
-TEST(serial_Port, AWriteTheDeviceDoesNotTakeGivesUpAtItsDeadline)
+TEST(SerialPort, AWriteTheDeviceDoesNotTakeGivesUpAtItsDeadline)
 {
     testing::PtyPair pty;
     ASSERT_TRUE(pty.ok());
@@ -115,22 +118,22 @@ TEST(serial_Port, AWriteTheDeviceDoesNotTakeGivesUpAtItsDeadline)
     // Nobody reads the far end: the terminal buffers fill and the rest cannot be written.
     const auto bytes = testing::testPattern(512 * 1024);
     const auto start = std::chrono::steady_clock::now();
-    EXPECT_FALSE(port.write(bytes.data(), bytes.size()));
+    EXPECT_FALSE(port.write(bytes));
     const auto elapsed = std::chrono::steady_clock::now() - start;
     EXPECT_LT(elapsed, 5s);
     EXPECT_GE(elapsed, 400ms); // it waited for the device rather than giving up at once
 }
 
-TEST(serial_Port, WritesFailQuietlyWhenTheFarEndIsGoneOrThePortIsClosed)
+TEST(SerialPort, WritesFailQuietlyWhenTheFarEndIsGoneOrThePortIsClosed)
 {
     testing::PtyPair pty;
     ASSERT_TRUE(pty.ok());
     SerialPort port;
     const std::uint8_t frame[] = {0x1B, 0x7E, 0x47};
-    EXPECT_FALSE(port.write(frame, sizeof frame));
+    EXPECT_FALSE(port.write(frame));
     ASSERT_TRUE(port.open(pty.slavePath(), LineSettings{}).ok());
     pty.closeMaster();
-    EXPECT_FALSE(port.write(frame, sizeof frame));
+    EXPECT_FALSE(port.write(frame));
 }
 
 } // namespace

@@ -14,7 +14,7 @@ namespace {
 using namespace std::chrono_literals;
 
 // A connection on a fresh pseudo-terminal whose owner is the test thread.
-class serial_Reader : public ::testing::Test
+class SerialReaderTest : public ::testing::Test
 {
 protected:
     void SetUp() override
@@ -26,9 +26,9 @@ protected:
 
     ReaderCallbacks recordingCallbacks()
     {
-        return {[this](const std::uint8_t* data, std::size_t size) {
-                    m_chunkSizes.push_back(size);
-                    m_received.insert(m_received.end(), data, data + size);
+        return {[this](std::span<const std::uint8_t> chunk) {
+                    m_chunkSizes.push_back(chunk.size());
+                    m_received.insert(m_received.end(), chunk.begin(), chunk.end());
                 },
                 [this] { ++m_hangUps; }};
     }
@@ -66,7 +66,7 @@ protected:
     SerialConnection m_connection{m_owner.poster(), recordingCallbacks()};
 };
 
-TEST_F(serial_Reader, ABurstArrivesInOrderInChunksOfAtMost2048Bytes)
+TEST_F(SerialReaderTest, ABurstArrivesInOrderInChunksOfAtMost2048Bytes)
 {
     for (std::size_t size : {std::size_t{5000}, std::size_t{512 * 1024}}) {
         SCOPED_TRACE(size);
@@ -75,13 +75,15 @@ TEST_F(serial_Reader, ABurstArrivesInOrderInChunksOfAtMost2048Bytes)
         const auto bytes = testing::testPattern(size);
         sendAndReceive(bytes);
         expectReceivedInChunksOfAtMost2048(bytes);
-        EXPECT_GE(m_chunkSizes.size(), (size + SerialReader::kChunkSize - 1) / SerialReader::kChunkSize);
+        EXPECT_GE(m_chunkSizes.size(),
+                  (size + SerialReader::kChunkSize - 1) / SerialReader::kChunkSize);
     }
 }
 
-TEST_F(serial_Reader, TheReaderWaitsForTheOwnerBeforeReadingOn)
+TEST_F(SerialReaderTest, TheReaderWaitsForTheOwnerBeforeReadingOn)
 {
-    constexpr std::size_t kOneHandOver = SerialReader::kChunkSize * SerialReader::kChunksPerHandOver;
+    constexpr std::size_t kOneHandOver =
+        SerialReader::kChunkSize * SerialReader::kChunksPerHandOver;
     const auto bytes = testing::testPattern(kOneHandOver + 5000);
     std::thread farEnd([&] { EXPECT_TRUE(m_pty.writeToMaster(bytes)); });
     ASSERT_TRUE(m_owner.waitForPending(1));
@@ -96,7 +98,7 @@ TEST_F(serial_Reader, TheReaderWaitsForTheOwnerBeforeReadingOn)
     expectReceivedInChunksOfAtMost2048(bytes);
 }
 
-TEST_F(serial_Reader, AQuietDeviceKeepsTheReaderWaiting)
+TEST_F(SerialReaderTest, AQuietDeviceKeepsTheReaderWaiting)
 {
     for (int message = 0; message < 3; ++message) {
         m_received.clear();
@@ -109,7 +111,7 @@ TEST_F(serial_Reader, AQuietDeviceKeepsTheReaderWaiting)
     EXPECT_EQ(m_hangUps, 0);
 }
 
-TEST_F(serial_Reader, CloseReturnsPromptlyWhileAHandOverIsPendingAndDropsThatChunk)
+TEST_F(SerialReaderTest, CloseReturnsPromptlyWhileAHandOverIsPendingAndDropsThatChunk)
 {
     ASSERT_TRUE(m_pty.writeToMaster(testing::testPattern(100)));
     ASSERT_TRUE(m_owner.waitForPending(1));
@@ -125,16 +127,15 @@ TEST_F(serial_Reader, CloseReturnsPromptlyWhileAHandOverIsPendingAndDropsThatChu
     EXPECT_EQ(m_hangUps, 0);
 }
 
-TEST_F(serial_Reader, TheOwnerMayCloseWhileHandlingAChunk)
+TEST_F(SerialReaderTest, TheOwnerMayCloseWhileHandlingAChunk)
 {
     SerialConnection* connection = &m_connection;
     int chunks = 0;
-    SerialConnection closing(m_owner.poster(),
-                             {[&](const std::uint8_t*, std::size_t) {
-                                  ++chunks;
-                                  connection->close();
-                              },
-                              [] {}});
+    SerialConnection closing(m_owner.poster(), {[&](std::span<const std::uint8_t>) {
+                                                    ++chunks;
+                                                    connection->close();
+                                                },
+                                                [] {}});
     m_connection.close();
     connection = &closing;
     ASSERT_TRUE(closing.open(m_pty.slavePath(), LineSettings{}).ok());
@@ -146,7 +147,7 @@ TEST_F(serial_Reader, TheOwnerMayCloseWhileHandlingAChunk)
     EXPECT_TRUE(closing.reader().hasEnded());
 }
 
-TEST_F(serial_Reader, TheFarEndClosingEndsTheReaderWithOneHangUp)
+TEST_F(SerialReaderTest, TheFarEndClosingEndsTheReaderWithOneHangUp)
 {
     const auto bytes = testing::testPattern(300);
     ASSERT_TRUE(m_pty.writeToMaster(bytes));
@@ -164,7 +165,7 @@ TEST_F(serial_Reader, TheFarEndClosingEndsTheReaderWithOneHangUp)
     EXPECT_FALSE(m_connection.isOpen());
 }
 
-TEST_F(serial_Reader, NoHangUpIsReportedAfterClose)
+TEST_F(SerialReaderTest, NoHangUpIsReportedAfterClose)
 {
     m_pty.closeMaster();
     ASSERT_TRUE(m_owner.waitForPending(1));
@@ -173,7 +174,7 @@ TEST_F(serial_Reader, NoHangUpIsReportedAfterClose)
     EXPECT_EQ(m_hangUps, 0);
 }
 
-TEST_F(serial_Reader, ReopeningStartsAFreshReader)
+TEST_F(SerialReaderTest, ReopeningStartsAFreshReader)
 {
     m_connection.close();
     ASSERT_TRUE(m_connection.open(m_pty.slavePath(), LineSettings{}).ok());
