@@ -48,7 +48,7 @@ public:
     // errno of the failure (then nothing runs). A running reader is stopped first.
     int start(int fd);
 
-    // Cancels a pending hand-over (its chunk is dropped), wakes the thread and joins it.
+    // Cancels a pending hand-over (its chunks are dropped), wakes the thread and joins it.
     // Called on the owner thread; returns promptly whatever the owner has not yet handled.
     // Closures already posted do nothing when they run afterwards.
     void stop();

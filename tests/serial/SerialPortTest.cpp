@@ -61,79 +61,76 @@ TEST(SerialPort, FailedOpensTellTheStepAndTheSystemsReason)
     ::unlink(fileName);
 }
 
-TEST(SerialPort, RefusedLineSettingsLeaveThePortFreeForTheNextOpen)
+// A fresh pseudo-terminal whose slave the tests open as the port.
+class SerialPortOnPty : public ::testing::Test
 {
-    testing::PtyPair pty;
-    ASSERT_TRUE(pty.ok());
-    SerialPort port;
-    const OpenResult refused = port.open(pty.slavePath(), LineSettings{12345, 0, 8, 1});
+protected:
+    void SetUp() override { ASSERT_TRUE(m_pty.ok()); }
+    OpenResult openPort(SerialPort& port, const LineSettings& settings = {})
+    {
+        return port.open(m_pty.slavePath(), settings);
+    }
+
+    testing::PtyPair m_pty;
+    SerialPort m_port;
+};
+
+TEST_F(SerialPortOnPty, RefusedLineSettingsLeaveThePortFreeForTheNextOpen)
+{
+    const OpenResult refused = openPort(m_port, LineSettings{12345, 0, 8, 1});
     EXPECT_EQ(refused.step, OpenStep::Configure);
     EXPECT_EQ(refused.error, EINVAL);
-    EXPECT_FALSE(port.isOpen());
-    EXPECT_TRUE(port.open(pty.slavePath(), LineSettings{}).ok());
+    EXPECT_FALSE(m_port.isOpen());
+    EXPECT_TRUE(openPort(m_port).ok());
 }
 
-TEST(SerialPort, ASecondOpenFailsWhileThePortIsHeldAndSucceedsOnceReleased)
+TEST_F(SerialPortOnPty, ASecondOpenFailsWhileThePortIsHeldAndSucceedsOnceReleased)
 {
-    testing::PtyPair pty;
-    ASSERT_TRUE(pty.ok());
-    SerialPort holder;
-    ASSERT_TRUE(holder.open(pty.slavePath(), LineSettings{}).ok());
-
+    ASSERT_TRUE(openPort(m_port).ok());
     SerialPort second;
-    const OpenResult refused = second.open(pty.slavePath(), LineSettings{});
+    const OpenResult refused = openPort(second);
     EXPECT_FALSE(refused.ok());
     EXPECT_EQ(refused.error, EBUSY) << refused.reason;
     EXPECT_FALSE(second.isOpen());
 
-    holder.close();
-    EXPECT_TRUE(second.open(pty.slavePath(), LineSettings{}).ok());
+    m_port.close();
+    EXPECT_TRUE(openPort(second).ok());
 }
 
-TEST(SerialPort, WritesReachTheFarEndExactly)
+TEST_F(SerialPortOnPty, WritesReachTheFarEndExactly)
 {
-    testing::PtyPair pty;
-    ASSERT_TRUE(pty.ok());
-    SerialPort port;
-    ASSERT_TRUE(port.open(pty.slavePath(), LineSettings{}).ok());
-
+    ASSERT_TRUE(openPort(m_port).ok());
     const auto bytes = testing::testPattern(200'000); // more than the terminal buffers hold
     bool written = false;
-    std::thread writer([&] { written = port.write(bytes); });
-    const auto received = pty.readFromMaster(bytes.size());
+    std::thread writer([&] { written = m_port.write(bytes); });
+    const auto received = m_pty.readFromMaster(bytes.size());
     writer.join();
     EXPECT_TRUE(written);
     EXPECT_EQ(received, bytes);
-    EXPECT_TRUE(port.write({}));
+    EXPECT_TRUE(m_port.write({}));
 }
 
-TEST(SerialPort, AWriteTheDeviceDoesNotTakeGivesUpAtItsDeadline)
+TEST_F(SerialPortOnPty, AWriteTheDeviceDoesNotTakeGivesUpAtItsDeadline)
 {
-    testing::PtyPair pty;
-    ASSERT_TRUE(pty.ok());
-    SerialPort port;
-    ASSERT_TRUE(port.open(pty.slavePath(), LineSettings{}).ok());
-    port.setWriteTimeoutPerByte(1us);
+    ASSERT_TRUE(openPort(m_port).ok());
+    m_port.setWriteTimeoutPerByte(1us);
 
     // Nobody reads the far end: the terminal buffers fill and the rest cannot be written.
     const auto bytes = testing::testPattern(512 * 1024);
     const auto start = std::chrono::steady_clock::now();
-    EXPECT_FALSE(port.write(bytes));
+    EXPECT_FALSE(m_port.write(bytes));
     const auto elapsed = std::chrono::steady_clock::now() - start;
     EXPECT_LT(elapsed, 5s);
     EXPECT_GE(elapsed, 400ms); // it waited for the device rather than giving up at once
 }
 
-TEST(SerialPort, WritesFailQuietlyWhenTheFarEndIsGoneOrThePortIsClosed)
+TEST_F(SerialPortOnPty, WritesFailQuietlyWhenTheFarEndIsGoneOrThePortIsClosed)
 {
-    testing::PtyPair pty;
-    ASSERT_TRUE(pty.ok());
-    SerialPort port;
     const std::uint8_t frame[] = {0x1B, 0x7E, 0x47};
-    EXPECT_FALSE(port.write(frame));
-    ASSERT_TRUE(port.open(pty.slavePath(), LineSettings{}).ok());
-    pty.closeMaster();
-    EXPECT_FALSE(port.write(frame));
+    EXPECT_FALSE(m_port.write(frame));
+    ASSERT_TRUE(openPort(m_port).ok());
+    m_pty.closeMaster();
+    EXPECT_FALSE(m_port.write(frame));
 }
 
 } // namespace
