@@ -1,12 +1,13 @@
 // Entry point of the quarlink program.
 #include "app/CQuarlinkApp.h"
+#include "platform/SerialPortList.h"
 
 #include <QApplication>
 
 int main(int argc, char** argv)
 {
     QApplication qapp(argc, argv);
-    quarlink::app::CQuarlinkApp app;
+    quarlink::app::CQuarlinkApp app(std::make_unique<quarlink::platform::SystemPortList>());
     if (!app.InitInstance())
         return 1;
     return QApplication::exec();

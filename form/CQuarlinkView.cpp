@@ -2,7 +2,10 @@
 // that binds each control's events to its handler.
 #include "form/CQuarlinkView.h"
 
+#include "form/SequenceHostAdapter.h"
 #include "platform/WindowTimers.h"
+#include "serial/SequenceEngine.h"
+#include "serial/SerialConnection.h"
 #include "resources/ControlIds.h"
 #include "ui_QuarlinkView.h"
 
@@ -25,9 +28,15 @@ CQuarlinkView::CQuarlinkView(const platform::PortListProvider* ports, QWidget* p
     setFixedSize(size()); // the form has a fixed layout; the frame fits around it
     resolveControls();
     connectNotifications();
+    createSequenceEngine();
+    createConnection();
 }
 
-CQuarlinkView::~CQuarlinkView() = default;
+// The connection goes first: its reader must stop before the engine it feeds.
+CQuarlinkView::~CQuarlinkView()
+{
+    m_connection.reset();
+}
 
 void CQuarlinkView::resolveControls()
 {
@@ -66,6 +75,14 @@ void CQuarlinkView::refreshForm()
 
 void CQuarlinkView::connectNotifications()
 {
+    const std::pair<int, void (CQuarlinkView::*)()> buttons[] = {
+        {IDC_OPEN, &CQuarlinkView::OnOpen},
+        {IDC_CLOSE, &CQuarlinkView::OnClose},
+        {IDC_GET_INFO, &CQuarlinkView::OnGetInfo},
+        {IDC_SET_INFO, &CQuarlinkView::OnSetInfo},
+    };
+    for (const auto& [id, handler] : buttons)
+        connect(control<QPushButton>(id), &QPushButton::clicked, this, handler);
     connect(control<QCheckBox>(IDC_DHCP), &QCheckBox::clicked, this, [this] { OnDhcpClicked(); });
     connect(control<QCheckBox>(IDC_DNS_AUTO), &QCheckBox::clicked, this,
             [this] { OnDnsAutoClicked(); });
@@ -113,7 +130,10 @@ bool CQuarlinkView::onCommand(int commandId)
 
 void CQuarlinkView::onTimer(int id)
 {
-    m_timers->killTimer(id);
+    if (id == kAnswerTimerId)
+        m_engine->onAnswerTimeout();
+    else
+        m_timers->killTimer(id);
 }
 
 } // namespace quarlink::form

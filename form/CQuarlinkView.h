@@ -25,6 +25,12 @@ class PortListProvider;
 class WindowTimers;
 } // namespace quarlink::platform
 
+namespace quarlink::serial {
+class SequenceEngine;
+class SerialConnection;
+struct LineSettings;
+} // namespace quarlink::serial
+
 namespace quarlink::form {
 
 enum class ConnectionMode : std::int32_t { TcpIp = 0, Serial = 1 };
@@ -78,6 +84,19 @@ public:
     void OnWlanModeChanged();
     void OnDefaultUserClass();
 
+    // The serial connection: "Open", "Close", the received data and a vanished device.
+    void OnOpen();
+    void OnClose();
+    void OnReceivedData(std::span<const std::uint8_t> chunk);
+    void OnDeviceGone();
+    bool isPortOpen() const;
+
+    // "Get Info" and "Set Info", and the setup text the read keeps.
+    void OnGetInfo();
+    void OnSetInfo();
+    void KeepSetupText(std::span<const std::uint8_t> text);
+    serial::SequenceEngine& engine() { return *m_engine; }
+
     // Module answers put on the form.
     void ShowModuleIdentity(std::span<const std::uint8_t> record);
     void ShowSettingsItem(std::uint8_t item, std::span<const std::uint8_t> payload);
@@ -98,6 +117,13 @@ public:
     std::int32_t authIndex = 0;
     std::array<std::uint8_t, 20> wep64Keys{};
     std::array<std::uint8_t, 52> wep128Keys{};
+    // The module's setup text as read, zero-terminated, and whether it has been read.
+    std::array<std::uint8_t, 2048> setupText{};
+    std::int32_t settingsRead = 0;
+
+    // Window timer ids of the form.
+    static constexpr int kAnswerTimerId = 1;
+    static constexpr int kUpdateTimerId = 2;
 
 signals:
     // The document title the form asks the frame to show.
@@ -108,6 +134,13 @@ signals:
     void statusMessage(const QString& text);
 
 private:
+    class SequenceHostAdapter;
+
+    void createConnection();
+    void createSequenceEngine();
+    void writeToPort(std::span<const std::uint8_t> bytes);
+    serial::LineSettings lineSettingsFromForm() const;
+    void enableSerialLists(bool on);
     void resolveControls();
     void connectNotifications();
     void connectSecurityNotifications();
@@ -130,6 +163,9 @@ private:
     FormExchange m_exchange;
     const platform::PortListProvider* m_ports;
     platform::WindowTimers* m_timers;
+    std::unique_ptr<SequenceHostAdapter> m_sequenceHost;
+    std::unique_ptr<serial::SequenceEngine> m_engine;
+    std::unique_ptr<serial::SerialConnection> m_connection;
     // Declared last so it goes first: no key field's focus-out reaches a view being destroyed.
     std::unique_ptr<QObject> m_keyFieldWatcher;
 };
