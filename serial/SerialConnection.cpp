@@ -32,9 +32,8 @@ void SerialConnection::close()
 {
     if (!m_port.isOpen())
         return;
-    m_port.purge();
     m_reader.stop();
-    m_port.close();
+    m_port.close(); // lets written bytes out, then purges both queues
 }
 
 } // namespace quarlink::serial

@@ -93,10 +93,26 @@ void SerialPort::close()
 {
     if (m_fd < 0)
         return;
+    // A command written just before closing (the module's go-ahead) must still reach the
+    // line; discarding the transmit queue at once would drop it.
+    drainOutput(kCloseDrainLimit);
     purge();
     ::ioctl(m_fd, TIOCNXCL);
     ::close(m_fd); // also releases the lock
     m_fd = -1;
+}
+
+bool SerialPort::drainOutput(std::chrono::milliseconds limit) const
+{
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    for (;;) {
+        int queued = 0;
+        if (m_fd < 0 || ::ioctl(m_fd, TIOCOUTQ, &queued) != 0 || queued == 0)
+            return true;
+        if (std::chrono::steady_clock::now() >= deadline)
+            return false;
+        ::usleep(1000);
+    }
 }
 
 void SerialPort::purge() const

@@ -42,6 +42,8 @@ class SerialPort
 {
 public:
     static constexpr std::chrono::milliseconds kWriteTimeoutPerByte{100};
+    // How long closing waits for written bytes to leave the port.
+    static constexpr std::chrono::milliseconds kCloseDrainLimit{500};
 
     SerialPort() = default;
     ~SerialPort();
@@ -53,7 +55,8 @@ public:
     // leaves the port closed.
     OpenResult open(std::string_view portName, const LineSettings& settings);
 
-    // Purges both queues, gives up the exclusive hold and closes the descriptor.
+    // Lets the bytes already written leave the port (within a short bound), drops what is still
+    // queued either way, gives up the exclusive hold and closes the descriptor.
     void close();
 
     bool isOpen() const { return m_fd >= 0; }
@@ -61,6 +64,9 @@ public:
 
     // Discards what is waiting in the receive and transmit queues.
     void purge() const;
+
+    // Waits until the transmit queue is empty, at most `limit`; true when it emptied.
+    bool drainOutput(std::chrono::milliseconds limit) const;
 
     // Writes all bytes, waiting for the device to take them for at most
     // (number of bytes) * write time-out per byte. Returns false when the port is closed, the
