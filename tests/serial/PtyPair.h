@@ -43,6 +43,7 @@ public:
 
     bool ok() const { return m_master >= 0 && m_slave >= 0; }
     int master() const { return m_master; }
+    int slave() const { return m_slave; }
     const std::string& slavePath() const { return m_slavePath; }
 
     // The far end goes away, as when a cable is pulled.
