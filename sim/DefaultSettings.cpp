@@ -1,13 +1,28 @@
 // The simulated module's factory settings.
 #include "sim/DefaultSettings.h"
 
+#include "serial/ItemPayloads.h"
+
 #include <algorithm>
+#include <span>
 
 namespace quarlink::sim {
 
 namespace item = serial::item;
 
 namespace {
+
+template <typename Container> Bytes toBytes(const Container& bytes)
+{
+    return Bytes(bytes.begin(), bytes.end());
+}
+
+// An address given first octet in the most significant byte, such as 0xC0A80132 for
+// 192.168.1.50.
+Bytes ipv4Payload(std::uint32_t address)
+{
+    return toBytes(serial::encodeIpv4(address));
+}
 
 ModuleSettings::Identity defaultIdentity()
 {
@@ -29,7 +44,14 @@ ModuleSettings::Identity defaultIdentity()
 // Infrastructure, channel 6, no WEP, default key 1, open system, WPA2 PSK, AES.
 Bytes defaultWlanBasic()
 {
-    return {0x01, 0x06, 0x00, 0x00, 0x01, 0x04, 0x02};
+    const serial::WlanBasicRecord record{.mode = 1,
+                                         .channel = 6,
+                                         .wepKeyLength = 0,
+                                         .defaultKey = 0,
+                                         .authentication = 1,
+                                         .wpaMode = 4,
+                                         .cipher = 2};
+    return toBytes(record.encode());
 }
 
 Bytes defaultWep64Keys()
@@ -54,13 +76,13 @@ Bytes defaultWep128Keys()
 // Peer 192.168.1.10, local port 5000, peer port 80, mux type T2S, COD listen off, water mark 512.
 Bytes defaultNetworkOptions()
 {
-    Bytes options = ipv4Payload(192, 168, 1, 10);
-    appendLow16(options, 5000);
-    appendLow16(options, 80);
-    options.push_back(0); // mux type
-    options.push_back(0); // COD listen
-    appendLow16(options, 512);
-    return options;
+    const serial::NetworkOptionRecord record{.peerIp = 0xC0A8010A, // 192.168.1.10
+                                             .localPort = 5000,
+                                             .peerPort = 80,
+                                             .muxType = 0,
+                                             .codListen = 0,
+                                             .waterMark = 512};
+    return toBytes(record.encode());
 }
 
 constexpr std::string_view kDefaultSetupText = "hostname=wlan-printer\n"
@@ -74,32 +96,21 @@ constexpr std::string_view kDefaultSetupText = "hostname=wlan-printer\n"
 
 } // namespace
 
-Bytes ipv4Payload(std::uint8_t a, std::uint8_t b, std::uint8_t c, std::uint8_t d)
-{
-    return {a, b, c, d};
-}
-
 Bytes textPayload(std::string_view text, std::size_t length)
 {
-    Bytes field(length, 0);
-    std::copy_n(text.begin(), std::min(text.size(), length), field.begin());
-    return field;
-}
-
-void appendLow16(Bytes& out, std::uint16_t value)
-{
-    out.push_back(static_cast<std::uint8_t>(value & 0xFF));
-    out.push_back(static_cast<std::uint8_t>(value >> 8));
+    const std::span<const std::uint8_t> bytes(reinterpret_cast<const std::uint8_t*>(text.data()),
+                                              text.size());
+    return serial::encodeTextItem(bytes, length);
 }
 
 ModuleSettings defaultModuleSettings()
 {
     ModuleSettings settings;
     settings.setIdentity(defaultIdentity());
-    settings.setItem(item::LocalIp, ipv4Payload(192, 168, 1, 50));
-    settings.setItem(item::SubnetMask, ipv4Payload(255, 255, 255, 0));
-    settings.setItem(item::Gateway, ipv4Payload(192, 168, 1, 1));
-    settings.setItem(item::DnsIp, ipv4Payload(192, 168, 1, 1));
+    settings.setItem(item::LocalIp, ipv4Payload(0xC0A80132));    // 192.168.1.50
+    settings.setItem(item::SubnetMask, ipv4Payload(0xFFFFFF00)); // 255.255.255.0
+    settings.setItem(item::Gateway, ipv4Payload(0xC0A80101));    // 192.168.1.1
+    settings.setItem(item::DnsIp, ipv4Payload(0xC0A80101));      // 192.168.1.1
     settings.setItem(item::DhcpFlags, Bytes{0x00, 0x00});
     settings.setItem(item::WlanBasic, defaultWlanBasic());
     settings.setItem(item::Ssid, textPayload("ThisIsASSID", 32));

@@ -4,7 +4,7 @@
 #include <array>
 #include <cerrno>
 #include <cstring>
-#include <utility>
+#include <optional>
 
 #include <fcntl.h>
 #include <stdlib.h>
@@ -16,39 +16,12 @@ namespace quarlink::sim {
 
 namespace {
 
-struct BaudConstant
+// The serial layer's speed, or 460800, which the simulator offers on top of it.
+std::optional<speed_t> lineSpeed(int baud)
 {
-    int baud;
-    speed_t constant;
-};
-
-constexpr std::array<BaudConstant, 19> kBauds{{
-    {50, B50},       {75, B75},         {110, B110},       {134, B134},       {150, B150},
-    {200, B200},     {300, B300},       {600, B600},       {1200, B1200},     {1800, B1800},
-    {2400, B2400},   {4800, B4800},     {9600, B9600},     {19200, B19200},   {38400, B38400},
-    {57600, B57600}, {115200, B115200}, {230400, B230400}, {460800, B460800},
-}};
-
-std::optional<speed_t> baudConstant(int baud)
-{
-    for (const BaudConstant& entry : kBauds)
-        if (entry.baud == baud)
-            return entry.constant;
-    return std::nullopt;
-}
-
-tcflag_t dataBitsFlag(int dataBits)
-{
-    switch (dataBits) {
-    case 5:
-        return CS5;
-    case 6:
-        return CS6;
-    case 7:
-        return CS7;
-    default:
-        return CS8;
-    }
+    if (baud == 460800)
+        return B460800;
+    return serial::speedForBaudRate(baud);
 }
 
 std::string systemError(const char* what)
@@ -57,30 +30,22 @@ std::string systemError(const char* what)
 }
 
 // Raw mode with the given speed and framing; the line itself ignores them, the program sees them.
-bool applyLineSettings(int fd, const LineSettings& line, std::string& error)
+bool configureLine(int fd, const serial::LineSettings& line, std::string& error)
 {
-    const auto speed = baudConstant(line.baud);
-    if (!speed || line.dataBits < 5 || line.dataBits > 8 ||
-        (line.stopBits != 1 && line.stopBits != 2)) {
-        error = "unsupported line settings";
-        return false;
-    }
     termios tio{};
     if (tcgetattr(fd, &tio) != 0) {
         error = systemError("tcgetattr");
         return false;
     }
-    cfmakeraw(&tio);
-    tio.c_cflag &= ~(CSIZE | PARENB | PARODD | CSTOPB | CRTSCTS);
-    tio.c_cflag |= dataBitsFlag(line.dataBits) | CLOCAL | CREAD;
-    if (line.parity != LineSettings::Parity::None)
-        tio.c_cflag |= PARENB;
-    if (line.parity == LineSettings::Parity::Odd)
-        tio.c_cflag |= PARODD;
-    if (line.stopBits == 2)
-        tio.c_cflag |= CSTOPB;
-    tio.c_cc[VMIN] = 1;
-    tio.c_cc[VTIME] = 0;
+    const auto speed = lineSpeed(line.baudRate);
+    // The serial layer sets raw mode and the framing; it is handed a rate it knows, and the
+    // real speed, possibly one beyond its table, is set afterwards.
+    serial::LineSettings framing = line;
+    framing.baudRate = serial::LineSettings{}.baudRate;
+    if (!speed || !serial::applyLineSettings(tio, framing)) {
+        error = "unsupported line settings";
+        return false;
+    }
     if (cfsetispeed(&tio, *speed) != 0 || cfsetospeed(&tio, *speed) != 0 ||
         tcsetattr(fd, TCSANOW, &tio) != 0) {
         error = systemError("tcsetattr");
@@ -93,21 +58,11 @@ bool applyLineSettings(int fd, const LineSettings& line, std::string& error)
 
 bool isSupportedBaud(int baud)
 {
-    return baudConstant(baud).has_value();
+    return lineSpeed(baud).has_value();
 }
 
-std::optional<LineSettings::Parity> parseParity(std::string_view text)
-{
-    if (text == "none")
-        return LineSettings::Parity::None;
-    if (text == "odd")
-        return LineSettings::Parity::Odd;
-    if (text == "even")
-        return LineSettings::Parity::Even;
-    return std::nullopt;
-}
-
-std::unique_ptr<PseudoTerminal> PseudoTerminal::open(const LineSettings& line, std::string& error)
+std::unique_ptr<PseudoTerminal> PseudoTerminal::open(const serial::LineSettings& line,
+                                                     std::string& error)
 {
     std::unique_ptr<PseudoTerminal> pty(new PseudoTerminal());
     pty->m_master = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
@@ -130,7 +85,7 @@ std::unique_ptr<PseudoTerminal> PseudoTerminal::open(const LineSettings& line, s
         error = systemError("open slave");
         return nullptr;
     }
-    if (!applyLineSettings(pty->m_slave, line, error))
+    if (!configureLine(pty->m_slave, line, error))
         return nullptr;
     const int flags = fcntl(pty->m_master, F_GETFL);
     if (flags < 0 || fcntl(pty->m_master, F_SETFL, flags | O_NONBLOCK) != 0) {

@@ -2,38 +2,24 @@
 // and an optional symbolic link that gives its device a stable name.
 #pragma once
 
+#include "serial/LineSettings.h"
+
 #include <memory>
-#include <optional>
 #include <string>
-#include <string_view>
+#include <utility>
 
 namespace quarlink::sim {
 
-struct LineSettings
-{
-    enum class Parity
-    {
-        None,
-        Odd,
-        Even,
-    };
-    int baud = 57600;
-    Parity parity = Parity::None;
-    int dataBits = 8; // 5 to 8
-    int stopBits = 1; // 1 or 2
-
-    bool operator==(const LineSettings&) const = default;
-};
-
+// The serial layer's baud rates, and 460800 besides.
 bool isSupportedBaud(int baud);
-std::optional<LineSettings::Parity> parseParity(std::string_view text);
 
 class PseudoTerminal
 {
 public:
     // Opens a master and its slave device, raw, with the line settings; nothing on failure,
     // with the reason in `error`.
-    static std::unique_ptr<PseudoTerminal> open(const LineSettings& line, std::string& error);
+    static std::unique_ptr<PseudoTerminal> open(const serial::LineSettings& line,
+                                                std::string& error);
     ~PseudoTerminal();
     PseudoTerminal(const PseudoTerminal&) = delete;
     PseudoTerminal& operator=(const PseudoTerminal&) = delete;

@@ -2,6 +2,8 @@
 // its handler, so the help cannot miss an option.
 #include "sim/SimOptions.h"
 
+#include "sim/PseudoTerminal.h"
+
 #include <array>
 #include <charconv>
 #include <string_view>
@@ -27,6 +29,18 @@ std::optional<long> parseNumber(std::string_view text, long min, long max)
     if (ec != std::errc() || end != text.data() + text.size() || value < min || value > max)
         return std::nullopt;
     return value;
+}
+
+// The parity index of its name on the command line.
+std::optional<int> parseParity(std::string_view text)
+{
+    if (text == "none")
+        return serial::kParityNone;
+    if (text == "odd")
+        return serial::kParityOdd;
+    if (text == "even")
+        return serial::kParityEven;
+    return std::nullopt;
 }
 
 std::string askForHelp(SimOptions& o, std::string_view)
@@ -99,7 +113,7 @@ const std::array<OptionSpec, 18> kOptions{{
          const auto baud = parseNumber(v, 1, 4000000);
          if (!baud || !isSupportedBaud(static_cast<int>(*baud)))
              return std::string("unsupported baud rate");
-         o.line.baud = static_cast<int>(*baud);
+         o.line.baudRate = static_cast<int>(*baud);
          return std::string();
      }},
     {"--parity", "P", "none, odd or even. Default none.",

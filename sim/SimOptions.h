@@ -1,8 +1,8 @@
 // The command line of quarlink-sim: its options, their parsing and the help text.
 #pragma once
 
+#include "serial/LineSettings.h"
 #include "sim/FaultPlan.h"
-#include "sim/PseudoTerminal.h"
 
 #include <optional>
 #include <string>
@@ -12,7 +12,7 @@ namespace quarlink::sim {
 
 struct SimOptions
 {
-    LineSettings line;
+    serial::LineSettings line;
     std::string linkPath;               // empty: no link
     std::string stateFile;              // empty: state kept in memory only
     std::optional<std::string> logPath; // "-": standard error

@@ -14,7 +14,7 @@ namespace quarlink::sim {
 
 struct SimulatedModuleConfig
 {
-    LineSettings line;
+    serial::LineSettings line;
     ModuleSettings settings = defaultModuleSettings();
     RunnerConfig runner;
 };

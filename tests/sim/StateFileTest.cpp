@@ -54,7 +54,7 @@ TEST(sim_StateFile, ReadableKeysAndMissingKeysKeepTheBase)
                          defaultModuleSettings());
     ASSERT_EQ(load.status, StateLoad::Status::Loaded) << load.error;
     ModuleSettings expected = defaultModuleSettings();
-    expected.setItem(item::LocalIp, ipv4Payload(10, 0, 0, 1));
+    expected.setItem(item::LocalIp, (Bytes{10, 0, 0, 1}));
     ModuleSettings::Identity record = expected.identity();
     record[identity::ProductId] = 9;
     expected.setIdentity(record);
