@@ -8,7 +8,7 @@ namespace quarlink::serial {
 
 std::optional<speed_t> speedForBaudRate(int baudRate)
 {
-    static constexpr std::array<std::pair<int, speed_t>, 18> kSpeeds{{
+    static constexpr std::array<std::pair<int, speed_t>, 19> kSpeeds{{
         {50, B50},
         {75, B75},
         {110, B110},
@@ -27,6 +27,7 @@ std::optional<speed_t> speedForBaudRate(int baudRate)
         {57600, B57600},
         {115200, B115200},
         {230400, B230400},
+        {460800, B460800},
     }};
     for (const auto& [rate, speed] : kSpeeds)
         if (rate == baudRate)

@@ -16,14 +16,6 @@ namespace quarlink::sim {
 
 namespace {
 
-// The serial layer's speed, or 460800, which the simulator offers on top of it.
-std::optional<speed_t> lineSpeed(int baud)
-{
-    if (baud == 460800)
-        return B460800;
-    return serial::speedForBaudRate(baud);
-}
-
 std::string systemError(const char* what)
 {
     return std::string(what) + ": " + std::strerror(errno);
@@ -37,17 +29,11 @@ bool configureLine(int fd, const serial::LineSettings& line, std::string& error)
         error = systemError("tcgetattr");
         return false;
     }
-    const auto speed = lineSpeed(line.baudRate);
-    // The serial layer sets raw mode and the framing; it is handed a rate it knows, and the
-    // real speed, possibly one beyond its table, is set afterwards.
-    serial::LineSettings framing = line;
-    framing.baudRate = serial::LineSettings{}.baudRate;
-    if (!speed || !serial::applyLineSettings(tio, framing)) {
+    if (!serial::applyLineSettings(tio, line)) {
         error = "unsupported line settings";
         return false;
     }
-    if (cfsetispeed(&tio, *speed) != 0 || cfsetospeed(&tio, *speed) != 0 ||
-        tcsetattr(fd, TCSANOW, &tio) != 0) {
+    if (tcsetattr(fd, TCSANOW, &tio) != 0) {
         error = systemError("tcsetattr");
         return false;
     }
@@ -58,7 +44,7 @@ bool configureLine(int fd, const serial::LineSettings& line, std::string& error)
 
 bool isSupportedBaud(int baud)
 {
-    return lineSpeed(baud).has_value();
+    return serial::speedForBaudRate(baud).has_value();
 }
 
 std::unique_ptr<PseudoTerminal> PseudoTerminal::open(const serial::LineSettings& line,
