@@ -218,9 +218,9 @@ constexpr std::string_view kBehaviour =
 
 const OptionSpec* findOption(std::string_view name)
 {
-    for (const OptionSpec& spec : kOptions)
-        if (name == spec.name)
-            return &spec;
+    for (const OptionSpec& option : kOptions)
+        if (name == option.name)
+            return &option;
     return nullptr;
 }
 
@@ -236,17 +236,17 @@ ParsedOptions parseSimOptions(const std::vector<std::string>& args)
             value = arg.substr(equals + 1);
             arg = arg.substr(0, equals);
         }
-        const OptionSpec* spec = findOption(arg);
-        if (!spec)
+        const OptionSpec* option = findOption(arg);
+        if (!option)
             return {std::nullopt, "unknown option '" + std::string(arg) + "'"};
-        if (spec->argument && !value) {
+        if (option->argument && !value) {
             if (i + 1 >= args.size())
                 return {std::nullopt, std::string(arg) + " needs a value"};
             value = args[++i];
         }
-        if (!spec->argument && value)
+        if (!option->argument && value)
             return {std::nullopt, std::string(arg) + " takes no value"};
-        if (std::string error = spec->handle(options, value.value_or("")); !error.empty())
+        if (std::string error = option->handle(options, value.value_or("")); !error.empty())
             return {std::nullopt, std::string(arg) + ": " + error};
     }
     return {options, {}};
@@ -255,12 +255,12 @@ ParsedOptions parseSimOptions(const std::vector<std::string>& args)
 std::string simHelpText()
 {
     std::string text(kIntroduction);
-    for (const OptionSpec& spec : kOptions) {
-        std::string head = std::string("  ") + spec.name;
-        if (spec.argument)
-            head += std::string(" ") + spec.argument;
+    for (const OptionSpec& option : kOptions) {
+        std::string head = std::string("  ") + option.name;
+        if (option.argument)
+            head += std::string(" ") + option.argument;
         text += head + "\n";
-        std::string_view help = spec.help;
+        std::string_view help = option.help;
         while (!help.empty()) {
             const std::size_t end = help.find('\n');
             text += "      " + std::string(help.substr(0, end)) + "\n";
