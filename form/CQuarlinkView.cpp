@@ -110,6 +110,8 @@ bool CQuarlinkView::isCommandEnabled(int commandId) const
     switch (commandId) {
     case ID_CONNECTION_SERIAL:
         return connectionMode == ConnectionMode::TcpIp;
+    case ID_FILE_SETUP_FILE:
+        return isSetupFileCommandEnabled();
     default:
         return false; // commands whose handlers the form does not carry yet
     }
@@ -122,6 +124,9 @@ bool CQuarlinkView::onCommand(int commandId)
     switch (commandId) {
     case ID_CONNECTION_SERIAL:
         SelectSerialMode();
+        return true;
+    case ID_FILE_SETUP_FILE:
+        OnSetupUpDownloadFile();
         return true;
     default:
         return false;
