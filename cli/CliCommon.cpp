@@ -33,6 +33,12 @@ int usageError(const Invocation& invocation, const QString& message)
     return kExitUsage;
 }
 
+int badInput(const Invocation& invocation, const QString& message)
+{
+    printError(QStringLiteral("quarlink-cli %1: %2").arg(invocation.command, message));
+    return kExitUsage;
+}
+
 std::optional<int> parseOptions(QCommandLineParser& parser, const Invocation& invocation,
                                 const QString& description, int maxPositional)
 {

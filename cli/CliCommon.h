@@ -35,6 +35,9 @@ void printError(const std::string& line);
 // Reports a usage error of the subcommand on standard error and returns kExitUsage.
 int usageError(const Invocation& invocation, const QString& message);
 
+// Reports bad input (a document, a file) of the subcommand and returns kExitUsage.
+int badInput(const Invocation& invocation, const QString& message);
+
 // Parses the subcommand's arguments with `parser`, whose options and positional arguments the
 // caller has added; adds --help and `description`. Returns nothing when the subcommand should go
 // on; otherwise its exit status: kExitSuccess after printing the help, kExitUsage after

@@ -4,4 +4,5 @@
 QUARLINK_SUBCOMMAND("ports", runPorts,
                     "Lists the serial ports as the window's Port list shows them")
 QUARLINK_SUBCOMMAND("get", runGet, "Reads every setting of a module (Get Info)")
+QUARLINK_SUBCOMMAND("set", runSet, "Writes a settings document to a module (Set Info)")
 QUARLINK_SUBCOMMAND("psk", runPsk, "Derives the WPA pre-shared key of a pass phrase and an SSID")

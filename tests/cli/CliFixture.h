@@ -5,9 +5,11 @@
 #include "sim/DefaultSettings.h"
 #include "sim/StateFile.h"
 
+#include <QDeadlineTimer>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QThread>
 #include <gtest/gtest.h>
 
 namespace quarlink::cli::testing {
@@ -85,13 +87,24 @@ protected:
     // The command's arguments followed by the simulator's port.
     QStringList onPort(QStringList args) const { return args << "--port" << device; }
 
-    // Frames the simulator received, from its line log.
-    int framesReceived() const
+    QByteArray logText() const
     {
         QFile log(logPath());
-        if (!log.open(QIODevice::ReadOnly))
-            return 0;
-        return static_cast<int>(log.readAll().count("<- "));
+        return log.open(QIODevice::ReadOnly) ? log.readAll() : QByteArray();
+    }
+
+    // Frames the simulator received, from its line log.
+    int framesReceived() const { return static_cast<int>(logText().count("<- ")); }
+
+    template <class Condition> static bool waitUntil(Condition done)
+    {
+        QDeadlineTimer deadline(kProcessLimitMs);
+        while (!done()) {
+            if (deadline.hasExpired())
+                return false;
+            QThread::msleep(5);
+        }
+        return true;
     }
 
     QString statePath() const { return dir.filePath("state.json"); }
