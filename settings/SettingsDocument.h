@@ -17,17 +17,6 @@ namespace quarlink::settings {
 
 using Bytes = std::vector<std::uint8_t>;
 
-// Offsets in the 16-byte identity record of the 'C' answer.
-struct IdentityRecord
-{
-    static constexpr std::size_t kProductIdOffset = 0;
-    static constexpr std::size_t kMajorVersionOffset = 1;
-    static constexpr std::size_t kMinorVersionOffset = 2;
-    static constexpr std::size_t kRevisionOffset = 3; // 0 stands for 'a'
-    static constexpr std::size_t kMacOffset = 8;
-    static constexpr std::size_t kMacSize = 6;
-};
-
 // The security kinds of the form's None / WEP / WPA choice.
 enum class Security
 {

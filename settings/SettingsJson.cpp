@@ -155,7 +155,7 @@ std::span<const std::uint8_t> identityPart(const Doc& d, std::size_t offset, std
 
 QJsonValue macText(const Doc& d)
 {
-    const auto mac = identityPart(d, IdentityRecord::kMacOffset, IdentityRecord::kMacSize);
+    const auto mac = identityPart(d, serial::identity::Mac, serial::identity::MacSize);
     QStringList pairs;
     for (std::uint8_t b : mac)
         pairs << QStringLiteral("%1").arg(b, 2, 16, QLatin1Char('0')).toUpper();
@@ -166,9 +166,9 @@ QJsonValue firmwareText(const Doc& d)
 {
     // As the module info line shows it: major.minor and the revision as a letter from 'a'.
     return QStringLiteral("%1.%2%3")
-        .arg(d.identity[IdentityRecord::kMajorVersionOffset])
-        .arg(d.identity[IdentityRecord::kMinorVersionOffset])
-        .arg(QChar(u'a' + d.identity[IdentityRecord::kRevisionOffset]));
+        .arg(d.identity[serial::identity::MajorVersion])
+        .arg(d.identity[serial::identity::MinorVersion])
+        .arg(QChar(u'a' + d.identity[serial::identity::Revision]));
 }
 
 // The identity is the module's own: a document may carry it (as `get` wrote it), but it is never
@@ -283,7 +283,7 @@ struct KeySpec
 const std::array<KeySpec, 31> kKeys{{
     {"mac", macText, checkMac},
     {"productId",
-     [](const Doc& d) -> QJsonValue { return d.identity[IdentityRecord::kProductIdOffset]; },
+     [](const Doc& d) -> QJsonValue { return d.identity[serial::identity::ProductId]; },
      checkProductId},
     {"firmware", firmwareText, checkFirmware},
     {"localIp", [](const Doc& d) -> QJsonValue { return ipv4Text(d.localIp); },
