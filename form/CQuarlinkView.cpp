@@ -3,6 +3,7 @@
 #include "form/CQuarlinkView.h"
 
 #include "form/SequenceHostAdapter.h"
+#include "platform/AccessibleRadioButton.h"
 #include "platform/WindowTimers.h"
 #include "serial/SequenceEngine.h"
 #include "serial/SerialConnection.h"
@@ -27,7 +28,9 @@ CQuarlinkView::CQuarlinkView(const platform::PortListProvider* ports, QWidget* p
     m_ui->setupUi(this);
     setFixedSize(size()); // the form has a fixed layout; the frame fits around it
     resolveControls();
+    platform::installAccessibleRadioButtons();
     connectNotifications();
+    watchPortList();
     createSequenceEngine();
     createConnection();
 }
