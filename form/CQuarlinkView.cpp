@@ -2,6 +2,7 @@
 // that binds each control's events to its handler.
 #include "form/CQuarlinkView.h"
 
+#include "form/DialogUnits.h"
 #include "form/SequenceHostAdapter.h"
 #include "platform/AccessibleRadioButton.h"
 #include "platform/WindowTimers.h"
@@ -26,6 +27,8 @@ CQuarlinkView::CQuarlinkView(const platform::PortListProvider* ports, QWidget* p
       m_timers(new platform::WindowTimers([this](int id) { onTimer(id); }, this))
 {
     m_ui->setupUi(this);
+    ensurePolished(); // a style sheet's font is the form's font from here on
+    scaleForm(*this, fontScaleFor(font()));
     setFixedSize(size()); // the form has a fixed layout; the frame fits around it
     resolveControls();
     platform::installAccessibleRadioButtons();
