@@ -35,6 +35,8 @@ public:
     void setMessageText(const QString& text);
     // Re-reads the lock keys and greys the indicators that are off or cannot be read.
     void updateIndicators();
+    // Sizes the window around the whole form, within the screen.
+    void fitToForm();
 
 signals:
     // A command the frame does not handle itself (new, open, save and the form's commands).

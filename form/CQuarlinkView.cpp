@@ -2,7 +2,9 @@
 // that binds each control's events to its handler.
 #include "form/CQuarlinkView.h"
 
+#include "form/DialogUnits.h"
 #include "form/SequenceHostAdapter.h"
+#include "platform/AccessibleRadioButton.h"
 #include "platform/WindowTimers.h"
 #include "serial/SequenceEngine.h"
 #include "serial/SerialConnection.h"
@@ -24,10 +26,15 @@ CQuarlinkView::CQuarlinkView(const platform::PortListProvider* ports, QWidget* p
       m_exchange(m_values, [this](int id) { return control(id); }), m_ports(ports),
       m_timers(new platform::WindowTimers([this](int id) { onTimer(id); }, this))
 {
+    // Before the controls exist: an interface made for a radio button while it is set up stays.
+    platform::installAccessibleRadioButtons();
     m_ui->setupUi(this);
+    ensurePolished(); // a style sheet's font is the form's font from here on
+    scaleForm(*this, fontScaleFor(font()));
     setFixedSize(size()); // the form has a fixed layout; the frame fits around it
     resolveControls();
     connectNotifications();
+    watchPortList();
     createSequenceEngine();
     createConnection();
 }

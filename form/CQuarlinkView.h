@@ -65,7 +65,11 @@ public:
     void EnableWepControls(bool on);
     void LockFormControls();
     void SelectSerialMode();
+    // Fills the Port list afresh and selects the defaults of all five serial lists.
     void FillPortList();
+    // Lists the ports again as the Port list opens, keeping the chosen port when it is still
+    // there; the other serial lists are left as they are.
+    void RescanPortList();
 
     // WLAN security: the None / WEP / WPA choice, the default key, and the WEP keys shown from
     // and stored into wep64Keys / wep128Keys (key 0-3).
@@ -145,6 +149,8 @@ private:
     void writeToPort(std::span<const std::uint8_t> bytes);
     serial::LineSettings lineSettingsFromForm() const;
     void enableSerialLists(bool on);
+    void listPorts();
+    void watchPortList();
     void resolveControls();
     void connectNotifications();
     void connectSecurityNotifications();
