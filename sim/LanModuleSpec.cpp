@@ -4,20 +4,12 @@
 #include "netmgmt/ManagementParameters.h"
 
 #include <algorithm>
-#include <charconv>
 
 namespace quarlink::sim {
 
 namespace {
 
-std::optional<unsigned> number(std::string_view text, unsigned max)
-{
-    unsigned value = 0;
-    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (text.empty() || ec != std::errc() || end != text.data() + text.size() || value > max)
-        return std::nullopt;
-    return value;
-}
+using netmgmt::parseDecimal;
 
 // "1.2a": major, minor and the revision as a letter ('a' is 0).
 std::optional<LanFirmware> parseFirmware(std::string_view text)
@@ -26,8 +18,8 @@ std::optional<LanFirmware> parseFirmware(std::string_view text)
     if (dot == std::string_view::npos || text.size() < dot + 3)
         return std::nullopt;
     const char letter = text.back();
-    const auto major = number(text.substr(0, dot), 255);
-    const auto minor = number(text.substr(dot + 1, text.size() - dot - 2), 255);
+    const auto major = parseDecimal(text.substr(0, dot), 255);
+    const auto minor = parseDecimal(text.substr(dot + 1, text.size() - dot - 2), 255);
     if (!major || !minor || letter < 'a' || letter > 'z')
         return std::nullopt;
     return LanFirmware{static_cast<std::uint8_t>(*major), static_cast<std::uint8_t>(*minor),
@@ -55,7 +47,7 @@ std::string applyField(LanModuleSpec& spec, std::string_view key, std::string_vi
         spec.mac.emplace();
         std::copy(bytes->begin(), bytes->end(), spec.mac->begin());
     } else if (key == "product" || key == "product2") {
-        const auto id = number(value, 65535);
+        const auto id = parseDecimal(value, 65535);
         if (!id)
             return std::string(key) + ": expected a number from 0 to 65535";
         (key == "product" ? spec.productId : spec.productId2) = static_cast<std::uint16_t>(*id);
@@ -64,12 +56,12 @@ std::string applyField(LanModuleSpec& spec, std::string_view key, std::string_vi
         if (!spec.firmware)
             return "firmware: expected MAJOR.MINOR and a revision letter, such as 1.2a";
     } else if (key == "delay") {
-        const auto ms = number(value, 600000);
+        const auto ms = parseDecimal(value, 600000);
         if (!ms)
             return "delay: expected milliseconds from 0 to 600000";
         f.delay = std::chrono::milliseconds(*ms);
     } else if (key == "status") {
-        const auto status = number(value, 255);
+        const auto status = parseDecimal(value, 255);
         if (!status)
             return "status: expected a number from 0 to 255";
         f.writeStatus = static_cast<std::uint8_t>(*status);

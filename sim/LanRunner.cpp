@@ -126,8 +126,11 @@ int LanRunner::run()
         fds.push_back({fd, POLLIN, 0});
     for (;;) {
         const int ready = ::poll(fds.data(), fds.size(), pollTimeout());
-        if (ready < 0 && errno != EINTR)
+        if (ready < 0) {
+            if (errno == EINTR)
+                continue;
             return 1;
+        }
         if (fds[0].revents != 0)
             return 0;
         if (ready > 0) {
