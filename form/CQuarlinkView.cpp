@@ -2,6 +2,7 @@
 // that binds each control's events to its handler.
 #include "form/CQuarlinkView.h"
 
+#include "form/FirmwareDownload.h"
 #include "form/SequenceHostAdapter.h"
 #include "platform/WindowTimers.h"
 #include "serial/SequenceEngine.h"
@@ -30,6 +31,7 @@ CQuarlinkView::CQuarlinkView(const platform::PortListProvider* ports, QWidget* p
     connectNotifications();
     createSequenceEngine();
     createConnection();
+    m_firmware = std::make_unique<FirmwareDownload>(*this);
 }
 
 // The connection goes first: its reader must stop before the engine it feeds.
@@ -110,6 +112,8 @@ bool CQuarlinkView::isCommandEnabled(int commandId) const
     switch (commandId) {
     case ID_CONNECTION_SERIAL:
         return connectionMode == ConnectionMode::TcpIp;
+    case ID_WLAN_FW_DOWNLOAD:
+        return m_firmware->isEnabled();
     default:
         return false; // commands whose handlers the form does not carry yet
     }
@@ -123,6 +127,9 @@ bool CQuarlinkView::onCommand(int commandId)
     case ID_CONNECTION_SERIAL:
         SelectSerialMode();
         return true;
+    case ID_WLAN_FW_DOWNLOAD:
+        m_firmware->run();
+        return true;
     default:
         return false;
     }
@@ -132,6 +139,8 @@ void CQuarlinkView::onTimer(int id)
 {
     if (id == kAnswerTimerId)
         m_engine->onAnswerTimeout();
+    else if (id == kUpdateTimerId)
+        m_firmware->onUpdateTimeout();
     else
         m_timers->killTimer(id);
 }

@@ -86,6 +86,13 @@ namespace quarlink::ids {
 QUARLINK_FORM_CONTROLS(QUARLINK_DEFINE_ID)
 #undef QUARLINK_DEFINE_ID
 
+// Controls of the firmware transfer dialog (template 131) and the wait window (template 133).
+inline constexpr int IDCANCEL = 2;
+inline constexpr int IDC_DOWNLOAD_PROGRESS = 1060;
+inline constexpr int IDC_DOWNLOAD_SEND = 1061;
+inline constexpr int IDC_DOWNLOAD_PERCENT = 1062;
+inline constexpr int IDC_UPDATE_REMAINING = 1063;
+
 // Commands of the main window.
 inline constexpr int ID_WLAN_FW_DOWNLOAD = 32772;
 inline constexpr int ID_CONNECTION_SERIAL = 32773;

@@ -3,6 +3,7 @@
 
 #include "serial/LineSettings.h"
 #include "sim/FaultPlan.h"
+#include "sim/ModuleProtocol.h"
 
 #include <optional>
 #include <string>
@@ -17,6 +18,10 @@ struct SimOptions
     std::string stateFile;              // empty: state kept in memory only
     std::optional<std::string> logPath; // "-": standard error
     FaultPlan faults;
+    FirmwareVerdict firmwareVerdict = FirmwareVerdict::Success;
+    std::chrono::milliseconds firmwareFlashTime{500};
+    std::string firmwareAddress; // empty: no firmware listener
+    std::optional<std::uint16_t> firmwarePort;
     bool help = false;
 };
 

@@ -66,6 +66,10 @@ int main(int argc, char** argv)
     RunnerConfig config;
     config.faults = options.faults;
     config.stateFile = options.stateFile;
+    config.firmwareVerdict = options.firmwareVerdict;
+    config.firmwareFlashTime = options.firmwareFlashTime;
+    config.firmwareAddress = options.firmwareAddress;
+    config.firmwarePort = options.firmwarePort;
     if (options.logPath) {
         auto log = LineLog::open(*options.logPath);
         if (!log)
@@ -85,10 +89,14 @@ int main(int argc, char** argv)
     }
 
     ModuleRunner runner(pty->masterFd(), settings, std::move(config));
+    if (!runner.openFirmwareListener(error))
+        return fail("cannot listen for firmware: " + error);
     g_runner = &runner;
     installStopHandlers();
 
     std::printf("%s\n", pty->slavePath().c_str());
+    if (const FirmwareListener* listener = runner.firmwareListener())
+        std::printf("%s:%u\n", listener->address().c_str(), listener->port());
     std::fflush(stdout);
 
     const int result = runner.run();
