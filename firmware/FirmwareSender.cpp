@@ -110,9 +110,13 @@ private:
         finish();
     }
 
-    // Hands the progress to the owner and waits until it is shown; false once cancelled.
+    // Hands the progress to the owner and waits until it is shown; false once cancelled. A
+    // value the owner already shows is not handed over again: the display would not change.
     bool report(int percent)
     {
+        if (percent == m_shownPercent)
+            return !stopped();
+        m_shownPercent = percent;
         const std::uint64_t number =
             post([percent](TransferOwner& o) { o.transferProgress(percent); });
         std::unique_lock lock(m_shared->mutex);
@@ -159,6 +163,7 @@ private:
     TransferOwner* m_owner;
     SenderTiming m_timing;
     TransferJob m_job;
+    int m_shownPercent = -1;
 };
 
 } // namespace
