@@ -3,6 +3,7 @@
 // pseudo-terminal, against a bare write() loop of the same bytes in the same blocks to the
 // same kind of pseudo-terminal. The far end drains the master in both. Prints best and median
 // of interleaved runs and their ratio.
+#include "bench/RunTimes.h"
 #include "firmware/FirmwareSender.h"
 #include "firmware/TransferOwner.h"
 #include "serial/CommandFrames.h"
@@ -28,7 +29,7 @@ namespace {
 using namespace quarlink;
 using serial::testing::PtyPair;
 using Clock = std::chrono::steady_clock;
-using Seconds = std::chrono::duration<double>;
+using bench::Seconds;
 
 constexpr int kRuns = 11;
 constexpr serial::LineSettings kLine{115200, serial::kParityNone, 8, 1};
@@ -134,17 +135,7 @@ std::optional<Seconds> throughSender(const std::vector<std::uint8_t>& image)
     return elapsed;
 }
 
-struct Times
-{
-    std::vector<Seconds> runs;
-    Seconds best() const { return *std::min_element(runs.begin(), runs.end()); }
-    Seconds median() const
-    {
-        auto sorted = runs;
-        std::sort(sorted.begin(), sorted.end());
-        return sorted[sorted.size() / 2];
-    }
-};
+using bench::Times;
 
 } // namespace
 
