@@ -85,7 +85,10 @@ std::string setFlag(const QJsonValue& value, std::uint8_t& out)
 {
     if (!value.isBool())
         return "expected true or false";
-    out = value.toBool() ? 1 : 0;
+    if (!value.toBool())
+        out = 0;
+    else if (out == 0)
+        out = 1; // any other non-zero code the module holds means true as well and stays
     return {};
 }
 
@@ -386,14 +389,13 @@ bool setsValue(const QJsonObject& object, const char* key)
 // over empty settings before the module was read: then only what the document decides alone.
 std::string checkCombination(const QJsonObject& object, const Doc& merged, bool moduleKnown)
 {
-    const bool securityKnown = moduleKnown || object.contains(QLatin1String("security"));
+    const bool securityKnown = moduleKnown || setsValue(object, "security");
     if (securityKnown && setsValue(object, "wepKeyLength") && merged.security() != Security::Wep)
         return keyError("wepKeyLength", "applies only with security \"wep\"");
     if (securityKnown && setsValue(object, "wpaMode") && merged.security() != Security::Wpa)
         return keyError("wpaMode", "applies only with security \"wpa\"");
-    const bool passphraseKnown = moduleKnown || object.contains(QLatin1String("passphrase"));
-    const bool touchesWpa =
-        object.contains(QLatin1String("security")) || object.contains(QLatin1String("passphrase"));
+    const bool passphraseKnown = moduleKnown || setsValue(object, "passphrase");
+    const bool touchesWpa = setsValue(object, "security") || setsValue(object, "passphrase");
     if (securityKnown && passphraseKnown && touchesWpa && merged.security() == Security::Wpa &&
         merged.passphrase.size() < kPassphraseMinForWpa)
         return keyError("passphrase", "at least 8 bytes for WPA, got " +
