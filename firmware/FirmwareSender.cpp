@@ -55,7 +55,7 @@ private:
     void sendOverSerial()
     {
         const auto writeOrFail = [this](std::span<const std::uint8_t> bytes) {
-            if (m_job.serialWrite(bytes))
+            if (m_job.serialWrite && m_job.serialWrite(bytes))
                 return true;
             fail(TransferFailure::SerialWrite);
             return false;
