@@ -129,7 +129,8 @@ TEST_F(Sender, CancelBetweenBlocksStopsTheStream)
 TEST_F(Sender, SerialWriteFailureIsReported)
 {
     writesLeft = 3; // 'G', header, first block
-    sender.start(job(pattern(3 * kBlockSize)));
+    const Bytes image = pattern(3 * kBlockSize);
+    sender.start(job(image));
     runToEnd();
     EXPECT_EQ(failure, TransferFailure::SerialWrite);
     EXPECT_FALSE(finished);
@@ -161,7 +162,8 @@ TEST_F(Sender, TcpFailures)
     for (const Case& c : {Case{LoopbackListener::Peer::NeverListens, TransferFailure::Connect},
                           Case{LoopbackListener::Peer::ResetsAfterHeader, TransferFailure::Send}}) {
         LoopbackListener module(c.peer);
-        TransferJob j = job(pattern(64 * kBlockSize));
+        const Bytes image = pattern(64 * kBlockSize);
+        TransferJob j = job(image);
         j.tcp = TcpTarget{LoopbackListener::kAddress, module.port()};
         failure.reset();
         finished = false;
