@@ -114,6 +114,8 @@ bool CQuarlinkView::isCommandEnabled(int commandId) const
         return connectionMode == ConnectionMode::TcpIp;
     case ID_WLAN_FW_DOWNLOAD:
         return m_firmware->isEnabled();
+    case ID_FILE_SETUP_FILE:
+        return isSetupFileCommandEnabled();
     default:
         return false; // commands whose handlers the form does not carry yet
     }
@@ -129,6 +131,9 @@ bool CQuarlinkView::onCommand(int commandId)
         return true;
     case ID_WLAN_FW_DOWNLOAD:
         m_firmware->run();
+        return true;
+    case ID_FILE_SETUP_FILE:
+        OnSetupUpDownloadFile();
         return true;
     default:
         return false;

@@ -97,6 +97,10 @@ public:
     void KeepSetupText(std::span<const std::uint8_t> text);
     serial::SequenceEngine& engine() { return *m_engine; }
 
+    // "Up/Download Setup File": the setup file dialog, offered once the setup text was read.
+    bool isSetupFileCommandEnabled() const;
+    void OnSetupUpDownloadFile();
+
     // Module answers put on the form.
     void ShowModuleIdentity(std::span<const std::uint8_t> record);
     void ShowSettingsItem(std::uint8_t item, std::span<const std::uint8_t> payload);

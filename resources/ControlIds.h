@@ -86,8 +86,16 @@ namespace quarlink::ids {
 QUARLINK_FORM_CONTROLS(QUARLINK_DEFINE_ID)
 #undef QUARLINK_DEFINE_ID
 
-// Controls of the firmware transfer dialog (template 131) and the wait window (template 133).
+// Buttons every dialog shares.
+inline constexpr int IDOK = 1;
 inline constexpr int IDCANCEL = 2;
+
+// The setup file dialog's buttons.
+inline constexpr int IDC_SETUP_UPLOAD = 1083;
+inline constexpr int IDC_SETUP_READ = 1084;
+inline constexpr int IDC_SETUP_SAVE = 1085;
+
+// Controls of the firmware transfer dialog (template 131) and the wait window (template 133).
 inline constexpr int IDC_DOWNLOAD_PROGRESS = 1060;
 inline constexpr int IDC_DOWNLOAD_SEND = 1061;
 inline constexpr int IDC_DOWNLOAD_PERCENT = 1062;

@@ -10,6 +10,7 @@
 #include "form/IpAddressField.h"
 
 #include <QKeyEvent>
+#include <QProgressBar>
 #include <QTemporaryDir>
 
 #include <fstream>
@@ -192,11 +193,18 @@ TEST_F(FirmwareUpdate, EscapeDuringTheTransferOpensNoWaitWindow)
     int progressAtCancel = -1;
     prompter.dialogAnswer = [&](QDialog& dialog) {
         auto& transfer = static_cast<CDownloadDlg&>(dialog);
+        // Escape while the first report is shown, before the sender goes on.
+        auto* bar = dialog.findChild<QProgressBar*>("IDC_DOWNLOAD_PROGRESS");
+        QObject::connect(bar, &QProgressBar::valueChanged, &dialog, [&](int value) {
+            if (value == 0 || progressAtCancel >= 0)
+                return;
+            progressAtCancel = value;
+            QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+            QCoreApplication::sendEvent(&dialog, &escape);
+        });
         dialog.findChild<QAbstractButton*>("IDC_DOWNLOAD_SEND")->click();
-        EXPECT_TRUE(waitFor([&] { return transfer.progress() > 0; }));
-        QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
-        QCoreApplication::sendEvent(&dialog, &escape);
-        progressAtCancel = transfer.progress();
+        EXPECT_TRUE(waitFor([&] { return progressAtCancel > 0; }));
+        EXPECT_EQ(transfer.progress(), progressAtCancel);
         return dialog.result();
     };
     ASSERT_TRUE(view->onCommand(ID_WLAN_FW_DOWNLOAD));
