@@ -99,6 +99,8 @@ void SerialSession::onHangUp()
 {
     if (!m_connection->isOpen())
         return;
+    if (m_beforeClose)
+        m_beforeClose();
     m_connection->close();
     printError(QStringLiteral("%1 is no longer available").arg(m_portName));
     finish(false);
@@ -118,6 +120,8 @@ bool SerialSession::isConnectionOpen() const
 void SerialSession::closeConnection()
 {
     // As the window's "Close": 'G' goes out before the port is released.
+    if (m_beforeClose)
+        m_beforeClose();
     m_engine.sendGo();
     m_connection->close();
 }

@@ -65,6 +65,13 @@ public:
     // its answer.
     bool writeItem(std::uint8_t item, std::span<const std::uint8_t> payload);
 
+    // For a firmware update over this line: the engine (current letter, verdict listener), a
+    // write usable from the sender's thread, and a hook run before a vanished port is closed
+    // (so that the sender stops writing to it first).
+    serial::SequenceEngine& engine() { return m_engine; }
+    bool write(std::span<const std::uint8_t> bytes) const { return m_connection->write(bytes); }
+    void setBeforeClose(std::function<void()> hook) { m_beforeClose = std::move(hook); }
+
 private:
     bool run(const std::function<void()>& start);
     void finish(bool ok);
@@ -95,6 +102,7 @@ private:
     std::optional<bool> m_result;
     ModuleReadout* m_readout = nullptr;
     std::function<settings::Bytes(std::uint8_t)> m_payloadFor;
+    std::function<void()> m_beforeClose;
 };
 
 } // namespace quarlink::cli

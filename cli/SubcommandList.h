@@ -9,3 +9,5 @@ QUARLINK_SUBCOMMAND("set", runSet, "Writes a settings document to a module (Set 
 QUARLINK_SUBCOMMAND("psk", runPsk, "Derives the WPA pre-shared key of a pass phrase and an SSID")
 QUARLINK_SUBCOMMAND("setup", runSetup,
                     "Saves the module's setup text to a file, or uploads a setup file")
+QUARLINK_SUBCOMMAND("firmware", runFirmware,
+                    "Sends a firmware image to a module and awaits its verdict")

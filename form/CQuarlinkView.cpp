@@ -3,6 +3,7 @@
 #include "form/CQuarlinkView.h"
 
 #include "form/DialogUnits.h"
+#include "form/FirmwareDownload.h"
 #include "form/SequenceHostAdapter.h"
 #include "platform/AccessibleRadioButton.h"
 #include "platform/WindowTimers.h"
@@ -37,6 +38,7 @@ CQuarlinkView::CQuarlinkView(const platform::PortListProvider* ports, QWidget* p
     watchPortList();
     createSequenceEngine();
     createConnection();
+    m_firmware = std::make_unique<FirmwareDownload>(*this);
 }
 
 // The connection goes first: its reader must stop before the engine it feeds.
@@ -117,6 +119,8 @@ bool CQuarlinkView::isCommandEnabled(int commandId) const
     switch (commandId) {
     case ID_CONNECTION_SERIAL:
         return connectionMode == ConnectionMode::TcpIp;
+    case ID_WLAN_FW_DOWNLOAD:
+        return m_firmware->isEnabled();
     case ID_FILE_SETUP_FILE:
         return isSetupFileCommandEnabled();
     default:
@@ -132,6 +136,9 @@ bool CQuarlinkView::onCommand(int commandId)
     case ID_CONNECTION_SERIAL:
         SelectSerialMode();
         return true;
+    case ID_WLAN_FW_DOWNLOAD:
+        m_firmware->run();
+        return true;
     case ID_FILE_SETUP_FILE:
         OnSetupUpDownloadFile();
         return true;
@@ -144,6 +151,8 @@ void CQuarlinkView::onTimer(int id)
 {
     if (id == kAnswerTimerId)
         m_engine->onAnswerTimeout();
+    else if (id == kUpdateTimerId)
+        m_firmware->onUpdateTimeout();
     else
         m_timers->killTimer(id);
 }

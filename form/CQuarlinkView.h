@@ -120,6 +120,10 @@ public:
     void onTimer(int id);
     platform::WindowTimers& timers() { return *m_timers; }
 
+    // The firmware update: the command "Download", its image, verdicts and wait window.
+    class FirmwareDownload;
+    FirmwareDownload& firmware() { return *m_firmware; }
+
     ConnectionMode connectionMode = ConnectionMode::Serial;
     std::int32_t recordShown = 0;
     std::int32_t authIndex = 0;
@@ -176,6 +180,7 @@ private:
     std::unique_ptr<SequenceHostAdapter> m_sequenceHost;
     std::unique_ptr<serial::SequenceEngine> m_engine;
     std::unique_ptr<serial::SerialConnection> m_connection;
+    std::unique_ptr<FirmwareDownload> m_firmware;
     // Declared last so it goes first: no key field's focus-out reaches a view being destroyed.
     std::unique_ptr<QObject> m_keyFieldWatcher;
 };

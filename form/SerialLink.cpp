@@ -2,6 +2,7 @@
 // dispatch, and a device that vanishes while open.
 #include "form/CQuarlinkView.h"
 
+#include "form/FirmwareDownload.h"
 #include "platform/Prompter.h"
 #include "resources/ControlIds.h"
 #include "serial/SequenceEngine.h"
@@ -88,6 +89,8 @@ void CQuarlinkView::OnOpen()
 
 void CQuarlinkView::OnClose()
 {
+    // A firmware transfer writing to the port stops before the port goes.
+    m_firmware->abortTransfer();
     m_engine->sendGo();
     m_connection->close();
     enableSerialLists(true);

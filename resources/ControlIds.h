@@ -95,6 +95,12 @@ inline constexpr int IDC_SETUP_UPLOAD = 1083;
 inline constexpr int IDC_SETUP_READ = 1084;
 inline constexpr int IDC_SETUP_SAVE = 1085;
 
+// Controls of the firmware transfer dialog (template 131) and the wait window (template 133).
+inline constexpr int IDC_DOWNLOAD_PROGRESS = 1060;
+inline constexpr int IDC_DOWNLOAD_SEND = 1061;
+inline constexpr int IDC_DOWNLOAD_PERCENT = 1062;
+inline constexpr int IDC_UPDATE_REMAINING = 1063;
+
 // Commands of the main window.
 inline constexpr int ID_WLAN_FW_DOWNLOAD = 32772;
 inline constexpr int ID_CONNECTION_SERIAL = 32773;

@@ -28,6 +28,8 @@ public:
 
     std::uint8_t letter() const { return m_buffer[2]; }
     std::size_t size() const { return m_fill; }
+    // The last byte received; only meaningful when size() > 0.
+    std::uint8_t lastByte() const { return m_fill > 0 ? m_buffer[m_fill - 1] : 0; }
     // The bytes after ESC '~' letter.
     std::span<const std::uint8_t> payload() const;
 

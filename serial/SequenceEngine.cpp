@@ -1,6 +1,7 @@
 #include "serial/SequenceEngine.h"
 
 #include "serial/CommandFrames.h"
+#include "serial/FirmwareVerdicts.h"
 #include "serial/SequenceHost.h"
 #include "serial/SettingsItems.h"
 
@@ -132,6 +133,12 @@ void SequenceEngine::onReceived(std::span<const std::uint8_t> chunk)
     case kWriteLetter:
         onWritten();
         break;
+    case kFirmwareLetter:
+        onFirmwareVerdict();
+        break;
+    case kFirmwareStatusLetter:
+        onFirmwareStatus();
+        break;
     default:
         m_answers.discard();
         break;
@@ -142,6 +149,8 @@ void SequenceEngine::onError()
 {
     m_host.stopAnswerTimer();
     m_answers.discard();
+    if (m_letter == kFirmwareLetter && m_firmware)
+        m_firmware->updateRefused();
     m_host.showMessage(letterMessage("Error : 0x%02X[%c]", m_letter));
     enableBoth();
 }
@@ -212,6 +221,23 @@ void SequenceEngine::onWritten()
     } else if (const auto next = nextItem(m_item)) {
         sendNextWrite(*next);
     }
+}
+
+void SequenceEngine::onFirmwareVerdict()
+{
+    m_answers.discard();
+    if (m_firmware)
+        m_firmware->updateSucceeded();
+}
+
+void SequenceEngine::onFirmwareStatus()
+{
+    if (!m_firmware) {
+        m_answers.discard();
+        return;
+    }
+    // The bytes stay: later chunks are appended and the status is examined again.
+    m_firmware->statusAnswer(m_answers.lastByte() == 0);
 }
 
 void SequenceEngine::onAnswerTimeout()

@@ -11,6 +11,7 @@
 
 namespace quarlink::serial {
 
+class FirmwareVerdictListener;
 class SequenceHost;
 
 enum class SequenceKind : std::uint8_t { GetInfo = 0, SetInfo = 1 };
@@ -41,6 +42,8 @@ public:
     // Set by senders that take over the line (the firmware stream).
     void setCurrentLetter(std::uint8_t letter) { m_letter = letter; }
     void discardReceived() { m_answers.discard(); }
+    // Who takes the firmware update's answers; without one they are discarded like any other.
+    void setFirmwareListener(FirmwareVerdictListener* listener) { m_firmware = listener; }
     const AnswerAssembler& received() const { return m_answers; }
 
 private:
@@ -56,8 +59,11 @@ private:
     void onRead();
     void onSetup();
     void onWritten();
+    void onFirmwareVerdict();
+    void onFirmwareStatus();
 
     SequenceHost& m_host;
+    FirmwareVerdictListener* m_firmware = nullptr;
     AnswerAssembler m_answers;
     std::uint8_t m_letter = 0;
     std::uint8_t m_item = 0;

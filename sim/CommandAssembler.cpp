@@ -19,16 +19,26 @@ bool letterTakesItem(std::uint8_t letter)
 
 std::vector<ReceivedFrame> CommandAssembler::feed(std::span<const std::uint8_t> chunk)
 {
-    for (std::uint8_t byte : chunk)
-        take(byte);
+    for (std::size_t i = 0; i < chunk.size();) {
+        if (m_state == State::Firmware)
+            i += takeFirmware(chunk.subspan(i));
+        else
+            take(chunk[i++]);
+    }
     flushNoise();
     return std::exchange(m_out, {});
 }
 
 std::vector<ReceivedFrame> CommandAssembler::abandonPartial()
 {
-    if (!idle())
+    if (m_state == State::Firmware) {
+        // The module keeps what it made of a stream that broke off.
+        m_frame.firmware = m_firmware.receipt();
+        m_frame.flaw = ReceivedFrame::Flaw::FirmwareCutShort;
+        complete();
+    } else if (!idle()) {
         dropCandidate();
+    }
     flushNoise();
     return std::exchange(m_out, {});
 }
@@ -57,7 +67,11 @@ void CommandAssembler::take(std::uint8_t byte)
     case State::Letter:
         m_frame.raw.push_back(byte);
         m_frame.letter = byte;
-        if (letterTakesItem(byte))
+        if (byte == serial::kFirmwareLetter) {
+            m_firmware = FirmwareReceiver();
+            m_firmware.feed(m_frame.raw);
+            m_state = State::Firmware;
+        } else if (letterTakesItem(byte))
             m_state = State::Item;
         else
             complete();
@@ -107,7 +121,26 @@ void CommandAssembler::take(std::uint8_t byte)
             ++m_frame.skipped;
         }
         return;
+    case State::Firmware:
+        takeFirmware(std::span(&byte, 1)); // feed() hands the image over in runs
+        return;
     }
+}
+
+std::size_t CommandAssembler::takeFirmware(std::span<const std::uint8_t> bytes)
+{
+    const std::size_t headerBefore = m_firmware.headerBytes().size();
+    const std::size_t taken = m_firmware.feed(bytes);
+    const auto header = m_firmware.headerBytes();
+    m_frame.raw.insert(m_frame.raw.end(),
+                       header.begin() + static_cast<std::ptrdiff_t>(headerBefore), header.end());
+    if (m_firmware.ended()) {
+        m_frame.firmware = m_firmware.receipt();
+        if (m_firmware.state() == FirmwareReceiver::State::BadHeader)
+            m_frame.flaw = ReceivedFrame::Flaw::BadFirmwareHeader;
+        complete();
+    }
+    return taken;
 }
 
 void CommandAssembler::startCandidate(std::uint8_t esc)

@@ -2,6 +2,7 @@
 // the chunking. Bytes that cannot start or continue a frame come out as noise.
 #pragma once
 
+#include "sim/FirmwareReceiver.h"
 #include "sim/HexBytes.h"
 
 #include <cstddef>
@@ -22,8 +23,10 @@ struct ReceivedFrame
     enum class Flaw
     {
         None,
-        UnknownItem, // 'W' with an item code of unknown length: the frame ends at the code
-        TextTooLong, // 'W' 0xFF whose text did not fit; the rest up to its zero was skipped
+        UnknownItem,       // 'W' with an item code of unknown length: the frame ends at the code
+        TextTooLong,       // 'W' 0xFF whose text did not fit; the rest up to its zero was skipped
+        BadFirmwareHeader, // 'Y' whose header was refused; what follows is read as commands
+        FirmwareCutShort,  // 'Y' whose image stopped coming before its end
     };
 
     Kind kind = Kind::Command;
@@ -33,6 +36,8 @@ struct ReceivedFrame
     Bytes payload;                    // 'W' payload; for 0xFF the text without its zero
     Flaw flaw = Flaw::None;
     std::size_t skipped = 0; // bytes of an over-long text not kept in `raw`
+    // 'Y': the firmware stream; `raw` keeps its header frame only.
+    std::optional<FirmwareReceipt> firmware;
 };
 
 class CommandAssembler
@@ -55,9 +60,12 @@ private:
         Payload,  // m_remaining payload bytes to come
         Text,     // setup text up to its zero byte
         SkipText, // over-long setup text: skipping up to its zero byte
+        Firmware, // the firmware header frame and image, taken by the receiver
     };
 
     void take(std::uint8_t byte);
+    // Gives the firmware receiver what it takes of `bytes`; returns the count taken.
+    std::size_t takeFirmware(std::span<const std::uint8_t> bytes);
     void startCandidate(std::uint8_t esc);
     void dropCandidate();
     void flushNoise();
@@ -66,6 +74,7 @@ private:
     State m_state = State::Start;
     ReceivedFrame m_frame;
     std::size_t m_remaining = 0;
+    FirmwareReceiver m_firmware;
     Bytes m_noise;
     std::vector<ReceivedFrame> m_out;
 };

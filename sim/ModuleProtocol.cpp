@@ -2,9 +2,11 @@
 //
 // 'S' opens a session and drops writes left staged by an interrupted one; 'W' stages an item,
 // 'F' commits the staged items, 'R' answers from the committed settings. The setup text
-// ('W' 0xFF) is written at once. Malformed and unknown commands get the error answer.
+// ('W' 0xFF) is written at once. 'Y' takes a firmware image, records what arrived and answers
+// the verdict. Malformed and unknown commands get the error answer.
 #include "sim/ModuleProtocol.h"
 
+#include "serial/FirmwareVerdicts.h"
 #include "serial/SettingsItems.h"
 
 #include <algorithm>
@@ -48,12 +50,19 @@ std::vector<Reply> ModuleProtocol::replyTo(std::vector<ReceivedFrame> frames)
 Reply ModuleProtocol::execute(const ReceivedFrame& frame)
 {
     Reply reply{frame, std::nullopt, false, false};
-    const auto refuse = [&reply] {
+    if (frame.firmware) {
+        // Whatever arrived is recorded, a broken-off or refused stream too.
+        m_store.recordFirmware(*frame.firmware);
+        reply.committed = true;
+    }
+    const auto refuse = [&reply, &frame] {
         reply.answer = answerFrame(serial::kErrorLetter);
         reply.refused = true;
-        reply.committed = false;
+        reply.committed = frame.firmware.has_value();
         return reply;
     };
+    if (frame.flaw == ReceivedFrame::Flaw::FirmwareCutShort)
+        return reply; // the stream broke off: nothing to answer to
     if (frame.flaw != ReceivedFrame::Flaw::None || (m_refuses && m_refuses(frame)))
         return refuse();
 
@@ -85,11 +94,33 @@ Reply ModuleProtocol::execute(const ReceivedFrame& frame)
         break;
     case serial::kGoLetter:
         break;
+    case serial::kFirmwareLetter:
+        if (!frame.firmware || !frame.firmware->accepted())
+            return refuse();
+        reply.answer = firmwareAnswer();
+        return reply;
     default:
         return refuse();
     }
     reply.answer = answerFrame(frame.letter);
     return reply;
+}
+
+std::optional<Bytes> ModuleProtocol::firmwareAnswer() const
+{
+    switch (m_verdict) {
+    case FirmwareVerdict::Success:
+        return answerFrame(serial::kFirmwareLetter);
+    case FirmwareVerdict::Error:
+        return answerFrame(serial::kErrorLetter);
+    case FirmwareVerdict::Status: {
+        const Bytes zero{0};
+        return answerFrame(serial::kFirmwareStatusLetter, zero);
+    }
+    case FirmwareVerdict::None:
+        return std::nullopt;
+    }
+    return std::nullopt;
 }
 
 std::optional<Bytes> ModuleProtocol::readAnswer(const ReceivedFrame& frame) const

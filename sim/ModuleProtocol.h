@@ -12,6 +12,15 @@
 
 namespace quarlink::sim {
 
+// What the module answers after a firmware image that arrived whole with a correct checksum.
+enum class FirmwareVerdict
+{
+    Success, // 1B 7E 59
+    Error,   // the error answer 1B 7E 39
+    Status,  // 1B 7E FF 00: the answer letter 0xFF
+    None,    // nothing
+};
+
 struct Reply
 {
     ReceivedFrame received;
@@ -29,6 +38,7 @@ public:
     explicit ModuleProtocol(ModuleSettings initial = ModuleSettings());
 
     void setRefusalRule(RefusalRule rule) { m_refuses = std::move(rule); }
+    void setFirmwareVerdict(FirmwareVerdict verdict) { m_verdict = verdict; }
 
     // One reply per completed frame or run of noise, in line order.
     std::vector<Reply> feed(std::span<const std::uint8_t> chunk);
@@ -45,10 +55,12 @@ public:
 private:
     std::vector<Reply> replyTo(std::vector<ReceivedFrame> frames);
     std::optional<Bytes> readAnswer(const ReceivedFrame& frame) const;
+    std::optional<Bytes> firmwareAnswer() const;
 
     CommandAssembler m_assembler;
     SettingsStore m_store;
     RefusalRule m_refuses;
+    FirmwareVerdict m_verdict = FirmwareVerdict::Success;
 };
 
 // ESC '~' letter followed by the payload.

@@ -1,6 +1,7 @@
 // The simulated module's serving loop on its pseudo-terminal.
 #include "sim/ModuleRunner.h"
 
+#include "serial/ItemPayloads.h"
 #include "sim/StateFile.h"
 
 #include <algorithm>
@@ -34,6 +35,29 @@ ModuleRunner::ModuleRunner(int lineFd, const ModuleSettings& initial, RunnerConf
 {
     m_protocol.setRefusalRule(
         [this](const ReceivedFrame& frame) { return m_config.faults.refuses(frame); });
+    m_protocol.setFirmwareVerdict(m_config.firmwareVerdict);
+}
+
+bool ModuleRunner::openFirmwareListener(std::string& error)
+{
+    if (m_config.firmwareAddress.empty())
+        return true;
+    std::uint16_t port = 0;
+    if (m_config.firmwarePort) {
+        port = *m_config.firmwarePort;
+    } else {
+        const ModuleSettings settings = committedSettings();
+        const auto options = settings.item(serial::item::NetworkOptions);
+        port = serial::NetworkOptionRecord::decode(
+                   std::span<const std::uint8_t, serial::NetworkOptionRecord::kSize>(
+                       options.data(), serial::NetworkOptionRecord::kSize))
+                   .localPort;
+    }
+    m_firmware = FirmwareListener::open(m_config.firmwareAddress, port, error);
+    if (m_firmware)
+        m_config.log.note("firmware listener at " + m_firmware->address() + ":" +
+                          std::to_string(m_firmware->port()));
+    return m_firmware != nullptr;
 }
 
 ModuleRunner::~ModuleRunner()
@@ -56,7 +80,10 @@ int ModuleRunner::run()
     std::array<std::uint8_t, kReadChunkSize> buffer{};
     int result = 0;
     for (;;) {
-        std::array<pollfd, 2> fds{{{m_line, POLLIN, 0}, {m_wake, POLLIN, 0}}};
+        std::array<pollfd, 4> fds{{{m_line, POLLIN, 0},
+                                   {m_wake, POLLIN, 0},
+                                   {m_firmware ? m_firmware->listenFd() : -1, POLLIN, 0},
+                                   {m_firmware ? m_firmware->connectionFd() : -1, POLLIN, 0}}};
         const int ready = ::poll(fds.data(), fds.size(), readTimeout());
         if (ready < 0) {
             if (errno == EINTR)
@@ -70,11 +97,16 @@ int ModuleRunner::run()
                 const std::lock_guard lock(m_mutex);
                 dropped = m_protocol.abandonPartialFrame();
             }
-            answer(dropped);
+            handle(std::move(dropped));
             continue;
         }
         if (fds[1].revents != 0)
             break;
+        if (fds[2].revents != 0 || fds[3].revents != 0) {
+            serveFirmware(fds[2].revents, fds[3].revents);
+            if (fds[0].revents == 0)
+                continue;
+        }
         if ((fds[0].revents & POLLNVAL) != 0) {
             result = 1;
             break;
@@ -101,10 +133,36 @@ int ModuleRunner::run()
 void ModuleRunner::serve(std::span<const std::uint8_t> chunk)
 {
     std::vector<Reply> replies;
-    bool committed = false;
     {
         const std::lock_guard lock(m_mutex);
         replies = m_protocol.feed(chunk);
+    }
+    handle(std::move(replies));
+}
+
+void ModuleRunner::serveFirmware(short listenEvents, short connectionEvents)
+{
+    std::vector<ReceivedFrame> ended;
+    if (connectionEvents != 0)
+        if (auto frame = m_firmware->read())
+            ended.push_back(std::move(*frame));
+    if (listenEvents != 0)
+        if (auto frame = m_firmware->accept())
+            ended.push_back(std::move(*frame));
+    std::vector<Reply> replies;
+    {
+        const std::lock_guard lock(m_mutex);
+        for (const ReceivedFrame& frame : ended)
+            replies.push_back(m_protocol.execute(frame));
+    }
+    handle(std::move(replies));
+}
+
+void ModuleRunner::handle(std::vector<Reply> replies)
+{
+    bool committed = false;
+    {
+        const std::lock_guard lock(m_mutex);
         for (const Reply& reply : replies) {
             if (reply.received.kind == ReceivedFrame::Kind::Command)
                 m_commands.push_back({reply.received.letter, reply.received.item});
@@ -128,7 +186,9 @@ void ModuleRunner::answer(const std::vector<Reply>& replies)
         m_config.log.received(reply.received);
         if (!reply.answer)
             continue;
-        const Delivery delivery = m_config.faults.deliver(reply.received, *reply.answer);
+        Delivery delivery = m_config.faults.deliver(reply.received, *reply.answer);
+        if (reply.received.firmware)
+            delivery.delay += m_config.firmwareFlashTime;
         m_config.log.sent(reply, delivery);
         if (!send(delivery))
             return;

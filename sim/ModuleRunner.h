@@ -4,12 +4,14 @@
 #pragma once
 
 #include "sim/FaultPlan.h"
+#include "sim/FirmwareListener.h"
 #include "sim/LineLog.h"
 #include "sim/ModuleProtocol.h"
 
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <span>
@@ -25,6 +27,14 @@ struct RunnerConfig
     LineLog log;
     // A frame whose next byte does not come within this time is dropped.
     std::chrono::milliseconds partialFrameTimeout{1000};
+    // How long the module takes with a firmware image before it answers.
+    std::chrono::milliseconds firmwareFlashTime{500};
+    // The answer to a firmware image that arrived whole and correct.
+    FirmwareVerdict firmwareVerdict = FirmwareVerdict::Success;
+    // Where firmware streams over TCP are taken: an IPv4 address, and a port (nothing: the
+    // local port of the module's network options). No address: no listener.
+    std::string firmwareAddress;
+    std::optional<std::uint16_t> firmwarePort;
 };
 
 // One command as the module received it.
@@ -44,6 +54,11 @@ public:
     ModuleRunner(const ModuleRunner&) = delete;
     ModuleRunner& operator=(const ModuleRunner&) = delete;
 
+    // Opens the firmware listener, if the configuration asks for one; false with the reason.
+    bool openFirmwareListener(std::string& error);
+    // The listener's address and port; nothing when there is no listener.
+    const FirmwareListener* firmwareListener() const { return m_firmware.get(); }
+
     // Serves the line until requestStop(), then saves the state file. Returns 0 on a clean
     // stop, 1 when the line failed.
     int run();
@@ -61,6 +76,9 @@ private:
     // Saves the committed settings to the state file, if there is one.
     bool saveState();
     void serve(std::span<const std::uint8_t> chunk);
+    // Acts on the listening socket and the connection of the firmware listener.
+    void serveFirmware(short listenEvents, short connectionEvents);
+    void handle(std::vector<Reply> replies);
     void answer(const std::vector<Reply>& replies);
     // Time to wait for the line: unbounded, or until a partial frame times out.
     int readTimeout() const;
@@ -75,6 +93,7 @@ private:
     mutable std::mutex m_mutex; // guards m_protocol and m_commands
     ModuleProtocol m_protocol;
     std::vector<CommandRecord> m_commands;
+    std::unique_ptr<FirmwareListener> m_firmware; // touched by the serving thread only
 };
 
 } // namespace quarlink::sim

@@ -1,9 +1,11 @@
-// Everything the simulated module keeps: its identity record, the fixed-length settings items
-// and the setup text. A plain value; every item always holds exactly its length in bytes.
+// Everything the simulated module keeps: its identity record, the fixed-length settings items,
+// the setup text and what it made of the last firmware image. A plain value; every item always
+// holds exactly its length in bytes.
 #pragma once
 
 #include "serial/AnswerAssembler.h"
 #include "serial/SettingsItems.h"
+#include "sim/FirmwareReceiver.h"
 #include "sim/HexBytes.h"
 
 #include <array>
@@ -50,12 +52,17 @@ public:
     // False (and nothing changed) for a text holding a zero byte or longer than the maximum.
     bool setSetupText(std::string_view text);
 
+    // The last firmware stream received, if any.
+    const std::optional<FirmwareReceipt>& lastFirmware() const { return m_lastFirmware; }
+    void setLastFirmware(const FirmwareReceipt& receipt) { m_lastFirmware = receipt; }
+
     bool operator==(const ModuleSettings&) const = default;
 
 private:
     Identity m_identity{};
     std::array<Bytes, serial::kSettingsItems.size()> m_items;
     std::string m_setupText;
+    std::optional<FirmwareReceipt> m_lastFirmware;
 };
 
 } // namespace quarlink::sim

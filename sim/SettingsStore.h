@@ -29,6 +29,8 @@ public:
     void discardStaged() { m_staged.clear(); }
     // Takes effect at once; false for a text the module cannot keep.
     bool writeSetupText(std::string_view text) { return m_committed.setSetupText(text); }
+    // Takes effect at once.
+    void recordFirmware(const FirmwareReceipt& receipt) { m_committed.setLastFirmware(receipt); }
 
 private:
     ModuleSettings m_committed;

@@ -127,7 +127,39 @@ std::string setManagement(SimOptions& o, netmgmt::ManagementSetting setting,
     return error;
 }
 
-const std::array<OptionSpec, 22> kOptions{{
+std::string setFirmwareListen(SimOptions& o, std::string_view value)
+{
+    const std::size_t colon = value.find(':');
+    const std::string_view address = value.substr(0, colon);
+    if (address.empty())
+        return "expected ADDRESS[:PORT]";
+    o.firmwareAddress = address;
+    o.firmwarePort.reset();
+    if (colon != std::string_view::npos) {
+        const auto port = parseNumber(value.substr(colon + 1), 0, 65535);
+        if (!port)
+            return "expected a port from 0 to 65535 after ':'";
+        o.firmwarePort = static_cast<std::uint16_t>(*port);
+    }
+    return {};
+}
+
+std::string setFirmwareVerdict(SimOptions& o, std::string_view value)
+{
+    if (value == "Y")
+        o.firmwareVerdict = FirmwareVerdict::Success;
+    else if (value == "9")
+        o.firmwareVerdict = FirmwareVerdict::Error;
+    else if (value == "FF")
+        o.firmwareVerdict = FirmwareVerdict::Status;
+    else if (value == "none")
+        o.firmwareVerdict = FirmwareVerdict::None;
+    else
+        return "expected Y, 9, FF or none";
+    return {};
+}
+
+const std::array<OptionSpec, 25> kOptions{{
     {"--link", "PATH",
      "Make PATH a symbolic link to the terminal device, removed on exit. An existing\n"
      "symbolic link is replaced; any other existing file makes the program stop.",
@@ -220,6 +252,20 @@ const std::array<OptionSpec, 22> kOptions{{
      [](SimOptions& o, std::string_view v) {
          return setManagement(o, netmgmt::ManagementSetting::Key, v);
      }},
+    {"--firmware-listen", "ADDRESS[:PORT]",
+     "Take firmware streams over TCP at the IPv4 ADDRESS (such as 127.0.0.1) and PORT;\n"
+     "without PORT the local port of the module's network options (5000 at start).\n"
+     "Port 0 lets the system pick one. The address and port are printed on the second\n"
+     "line of standard output, as 'firmware ADDRESS:PORT'.",
+     setFirmwareListen},
+    {"--firmware-verdict", "Y|9|FF|none",
+     "The answer on the line to a firmware image that arrived whole with a correct\n"
+     "checksum: 1B 7E 59 (Y, the default), the error answer 1B 7E 39 (9), 1B 7E FF 00\n"
+     "(FF), or nothing (none).",
+     setFirmwareVerdict},
+    {"--firmware-flash-time", "MS",
+     "How long the module works on a firmware image before it answers. Default 500.",
+     [](SimOptions& o, std::string_view v) { return setMilliseconds(o.firmwareFlashTime, v); }},
     {"--help", nullptr, "Show this help and exit.", askForHelp},
     {"-h", nullptr, "The same as --help.", askForHelp},
 }};
@@ -227,10 +273,11 @@ const std::array<OptionSpec, 22> kOptions{{
 constexpr std::string_view kIntroduction =
     "Usage: quarlink-sim [OPTION]...\n"
     "Plays the printer's wireless-LAN module on a pseudo-terminal for the serial\n"
-    "configuration protocol, and with --lan further modules on the LAN for the UDP\n"
-    "management protocol. Prints the terminal's device path on the first line of\n"
-    "standard output, then one line 'lan ADDRESS:PORT MAC' per LAN module, then\n"
-    "answers until SIGINT, SIGTERM or SIGHUP ends it.\n"
+    "configuration protocol and the firmware update, and with --lan further modules on\n"
+    "the LAN for the UDP management protocol. Prints the terminal's device path on the\n"
+    "first line of standard output, then 'firmware ADDRESS:PORT' with --firmware-listen,\n"
+    "then one line 'lan ADDRESS:PORT MAC' per LAN module, then answers until SIGINT,\n"
+    "SIGTERM or SIGHUP ends it.\n"
     "\n"
     "Options:\n";
 
@@ -256,6 +303,14 @@ constexpr std::string_view kBehaviour =
     "  F            commits the staged item writes and saves the state; answers\n"
     "               1B 7E 46.\n"
     "  G            answers 1B 7E 47 and does nothing else.\n"
+    "  Y length sum image\n"
+    "               a firmware stream: the 4-byte length (most significant byte\n"
+    "               first), the 2-byte checksum and the image. Once the image is in,\n"
+    "               the module records it in the state (length, checksum, whether it\n"
+    "               came whole) and answers as --firmware-verdict says; a length over\n"
+    "               524288 or a wrong checksum gets the error answer, a stream that\n"
+    "               breaks off for a second is recorded and not answered. Streams\n"
+    "               taken over TCP are answered on the line the same way.\n"
     "  Any other letter, an unknown item code or an over-long setup text gets the\n"
     "  error answer 1B 7E 39. Bytes that do not begin ESC '~' are dropped unanswered,\n"
     "  and so is a frame whose next byte does not come within one second.\n"

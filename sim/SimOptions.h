@@ -5,6 +5,7 @@
 #include "netmgmt/ManagementKey.h"
 #include "sim/FaultPlan.h"
 #include "sim/LanModuleSpec.h"
+#include "sim/ModuleProtocol.h"
 
 #include <optional>
 #include <string>
@@ -23,6 +24,10 @@ struct SimOptions
     std::uint16_t lanPort = 50005;
     netmgmt::Ipv4Bytes lanBroadcast{127, 255, 255, 255};
     netmgmt::ManagementKeyBytes managementKey = netmgmt::kManagementKey;
+    FirmwareVerdict firmwareVerdict = FirmwareVerdict::Success;
+    std::chrono::milliseconds firmwareFlashTime{500};
+    std::string firmwareAddress; // empty: no firmware listener
+    std::optional<std::uint16_t> firmwarePort;
     bool help = false;
 };
 

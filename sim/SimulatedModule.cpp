@@ -12,6 +12,8 @@ std::unique_ptr<SimulatedModule> SimulatedModule::start(SimulatedModuleConfig co
         return nullptr;
     module->m_runner = std::make_unique<ModuleRunner>(module->m_pty->masterFd(), config.settings,
                                                       std::move(config.runner));
+    if (!module->m_runner->openFirmwareListener(error))
+        return nullptr;
     module->m_thread = std::thread([runner = module->m_runner.get()] { runner->run(); });
     return module;
 }

@@ -139,6 +139,42 @@ std::string readSetupText(const QJsonObject& object, ModuleSettings& settings)
     return {};
 }
 
+QJsonObject firmwareToJson(const FirmwareReceipt& receipt)
+{
+    QJsonObject object;
+    object.insert("length", static_cast<qint64>(receipt.declaredLength));
+    object.insert("received", static_cast<qint64>(receipt.receivedLength));
+    object.insert("checksum", hexString(receipt.declaredChecksum));
+    object.insert("computedChecksum", hexString(receipt.computedChecksum));
+    object.insert("headerValid", receipt.headerValid);
+    object.insert("complete", receipt.complete);
+    object.insert("checksumCorrect", receipt.checksumCorrect());
+    return object;
+}
+
+std::string readFirmware(const QJsonObject& object, ModuleSettings& settings)
+{
+    FirmwareReceipt receipt;
+    const QJsonValue length = object.value("length");
+    const QJsonValue received = object.value("received");
+    const auto declared = hexValue(object.value("checksum"));
+    const auto computed = hexValue(object.value("computedChecksum"));
+    if (!length.isDouble() || length.toDouble() < 0 || length.toDouble() > 0xFFFFFFFF ||
+        !received.isDouble() || received.toDouble() < 0 || !declared || declared->size() != 2 ||
+        !computed || computed->size() != 2 || !object.value("complete").isBool() ||
+        !object.value("headerValid").isBool())
+        return "lastFirmware: expected length, received, checksum, computedChecksum, "
+               "headerValid and complete";
+    receipt.declaredLength = static_cast<std::uint32_t>(length.toDouble());
+    receipt.receivedLength = static_cast<std::uint64_t>(received.toDouble());
+    receipt.declaredChecksum = {(*declared)[0], (*declared)[1]};
+    receipt.computedChecksum = {(*computed)[0], (*computed)[1]};
+    receipt.headerValid = object.value("headerValid").toBool();
+    receipt.complete = object.value("complete").toBool();
+    settings.setLastFirmware(receipt);
+    return {};
+}
+
 } // namespace
 
 namespace {
@@ -166,6 +202,8 @@ QJsonObject settingsObject(const ModuleSettings& settings)
             "setupTextHex",
             hexString(std::span(reinterpret_cast<const std::uint8_t*>(settings.setupText().data()),
                                 settings.setupText().size())));
+    if (settings.lastFirmware())
+        root.insert("lastFirmware", firmwareToJson(*settings.lastFirmware()));
     return root;
 }
 
@@ -215,6 +253,13 @@ StateLoad settingsFromJson(const std::string& json, const ModuleSettings& base)
     }
     if (std::string error = readSetupText(root, load.settings); !error.empty())
         return invalid(error);
+    if (root.contains("lastFirmware")) {
+        if (!root.value("lastFirmware").isObject())
+            return invalid("lastFirmware: expected an object");
+        if (std::string error = readFirmware(root.value("lastFirmware").toObject(), load.settings);
+            !error.empty())
+            return invalid(error);
+    }
     return load;
 }
 

@@ -103,6 +103,10 @@ int main(int argc, char** argv)
     RunnerConfig config;
     config.faults = options.faults;
     config.stateFile = options.stateFile;
+    config.firmwareVerdict = options.firmwareVerdict;
+    config.firmwareFlashTime = options.firmwareFlashTime;
+    config.firmwareAddress = options.firmwareAddress;
+    config.firmwarePort = options.firmwarePort;
     if (options.logPath) {
         auto log = LineLog::open(*options.logPath);
         if (!log)
@@ -122,11 +126,15 @@ int main(int argc, char** argv)
     }
 
     ModuleRunner runner(pty->masterFd(), settings, std::move(config));
+    if (!runner.openFirmwareListener(error))
+        return fail("cannot listen for firmware: " + error);
     g_runner = &runner;
     g_lan = lan.get();
     installStopHandlers();
 
     std::printf("%s\n", pty->slavePath().c_str());
+    if (const FirmwareListener* listener = runner.firmwareListener())
+        std::printf("firmware %s:%u\n", listener->address().c_str(), listener->port());
     if (lan) {
         for (const LanModuleState& module : lan->modules())
             std::printf("lan %s:%u %s\n", quarlink::netmgmt::formatIpv4(module.address).c_str(),

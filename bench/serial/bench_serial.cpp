@@ -3,6 +3,7 @@
 // same bytes from a pseudo-terminal, once with the port's line settings and once with
 // cfmakeraw alone. Prints the times and ratios, best and median of several interleaved runs
 // (the machine is shared, so single runs vary).
+#include "bench/RunTimes.h"
 #include "serial/SerialConnection.h"
 #include "tests/serial/PtyPair.h"
 
@@ -23,7 +24,7 @@ namespace {
 
 using namespace quarlink::serial;
 using Clock = std::chrono::steady_clock;
-using Seconds = std::chrono::duration<double>;
+using quarlink::bench::Seconds;
 
 constexpr std::size_t kBytes = 512 * 1024;
 constexpr int kRuns = 15;
@@ -121,17 +122,7 @@ std::optional<Seconds> throughReader(const std::vector<std::uint8_t>& bytes)
     return elapsed;
 }
 
-struct Times
-{
-    std::vector<Seconds> runs;
-    Seconds best() const { return *std::min_element(runs.begin(), runs.end()); }
-    Seconds median() const
-    {
-        auto sorted = runs;
-        std::sort(sorted.begin(), sorted.end());
-        return sorted[sorted.size() / 2];
-    }
-};
+using quarlink::bench::Times;
 
 void printLine(const char* what, const Times& times)
 {

@@ -1,6 +1,7 @@
 // Feeds arbitrary bytes, cut into arbitrary chunks, to the answer assembler and the sequence
 // engine as a module's answers, and decodes every item the engine completes with the item
 // codecs. Any crash, out-of-bounds access or undefined behaviour is a finding.
+#include "serial/FirmwareVerdicts.h"
 #include "serial/ItemPayloads.h"
 #include "serial/SequenceEngine.h"
 #include "serial/SequenceHost.h"
@@ -61,15 +62,33 @@ private:
     std::size_t m_sink = 0;
 };
 
+// Takes the firmware verdicts as the form does; the 0xFF status keeps its bytes in the buffer.
+class VerdictSink final : public FirmwareVerdictListener
+{
+public:
+    void updateSucceeded() override { ++m_count; }
+    void updateRefused() override { ++m_count; }
+    void statusAnswer(bool lastByteIsZero) override { m_count += lastByteIsZero ? 1 : 2; }
+
+private:
+    std::size_t m_count = 0;
+};
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     DecodingHost host;
     SequenceEngine engine(host);
-    // The first byte picks the sequence; then each chunk is a length byte and that many bytes.
+    VerdictSink verdicts;
+    // The first byte picks the sequence (and whether firmware verdicts are awaited); then each
+    // chunk is a length byte and that many bytes.
     if (size == 0)
         return 0;
+    if (data[0] & 2) {
+        engine.setFirmwareListener(&verdicts);
+        engine.setCurrentLetter(kFirmwareLetter);
+    }
     if (data[0] & 1)
         engine.startSetInfo();
     else

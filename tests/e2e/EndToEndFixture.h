@@ -31,12 +31,17 @@ protected:
     {
         sim::SimulatedModuleConfig config;
         config.runner.faults = std::move(faults);
+        start(std::move(config));
+    }
+
+    void start(sim::SimulatedModuleConfig config)
+    {
         std::string error;
         module = sim::SimulatedModule::start(config, error);
         ASSERT_TRUE(module) << error;
         initial = module->runner().committedSettings();
-        ports.entries = std::vector<platform::PortEntry>{
-            {QString::fromStdString(module->devicePath()), {}}};
+        ports.entries =
+            std::vector<platform::PortEntry>{{QString::fromStdString(module->devicePath()), {}}};
         view = std::make_unique<form::CQuarlinkView>(&ports);
         view->OnInitialUpdate();
         button(IDC_OPEN)->click();

@@ -33,7 +33,7 @@ TEST(SetupTextFile, ReadTakesOnlyFilesThatFitBeforeTheTerminatingZero)
     TempFiles files;
     for (const auto& c : cases) {
         SCOPED_TRACE(c.size);
-        const std::string path = files.path("f" + std::to_string(c.size));
+        const std::string path = files.path(std::to_string(c.size) + ".bin");
         const Bytes content = textBytes(c.size);
         TempFiles::write(path, content);
         SetupBuffer buffer = setupBufferWith(std::string(900, 'p'));

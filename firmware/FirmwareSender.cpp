@@ -1,0 +1,219 @@
+#include "firmware/FirmwareSender.h"
+
+#include "firmware/TcpClient.h"
+#include "firmware/TransferOwner.h"
+#include "serial/CommandFrames.h"
+#include "serial/SettingsItems.h"
+
+#include <algorithm>
+#include <condition_variable>
+#include <mutex>
+
+namespace quarlink::firmware {
+
+namespace detail {
+
+// State shared by the sender thread and the closures it posts to the owner.
+struct SenderShared
+{
+    std::mutex mutex;
+    std::condition_variable handled;
+    bool cancelled = false;     // set by cancel(): posted reports are dropped
+    std::uint64_t posted = 0;   // reports posted so far
+    std::uint64_t finished = 0; // highest report the owner has handled
+    StopSignal stop;
+};
+
+} // namespace detail
+
+namespace {
+
+using Report = std::function<void(TransferOwner&)>;
+
+// One transfer, run on the sender thread.
+class SenderRun
+{
+public:
+    SenderRun(std::shared_ptr<detail::SenderShared> shared, serial::PostToOwner post,
+              TransferOwner* owner, SenderTiming timing, TransferJob job)
+        : m_shared(std::move(shared)), m_post(std::move(post)), m_owner(owner), m_timing(timing),
+          m_job(std::move(job))
+    {
+    }
+
+    void run()
+    {
+        if (m_job.tcp)
+            sendOverTcp(*m_job.tcp);
+        else
+            sendOverSerial();
+    }
+
+private:
+    bool stopped() const { return m_shared->stop.requested(); }
+
+    void sendOverSerial()
+    {
+        const auto writeOrFail = [this](std::span<const std::uint8_t> bytes) {
+            if (m_job.serialWrite && m_job.serialWrite(bytes))
+                return true;
+            fail(TransferFailure::SerialWrite);
+            return false;
+        };
+        if (!writeOrFail(serial::commandFrame(serial::kGoLetter)))
+            return;
+        if (m_shared->stop.waitFor(m_timing.goPause))
+            return;
+        const auto header =
+            headerFrame(static_cast<std::uint32_t>(m_job.image.size()), m_job.checksum);
+        if (!writeOrFail(header))
+            return;
+        for (const ImagePiece& piece : imagePieces(m_job.image.size())) {
+            if (stopped() || !writeOrFail(m_job.image.subspan(piece.offset, piece.size)) ||
+                !report(piece.percent))
+                return;
+        }
+        finish();
+    }
+
+    void sendOverTcp(const TcpTarget& target)
+    {
+        TcpClient client;
+        switch (
+            client.connect(target.address, target.port, m_timing.connectLimit, m_shared->stop)) {
+        case ConnectResult::Connected:
+            break;
+        case ConnectResult::SocketFailed:
+            return fail(TransferFailure::CreateSocket);
+        case ConnectResult::Failed:
+            return fail(TransferFailure::Connect);
+        case ConnectResult::Stopped:
+            return;
+        }
+        const auto sendOrFail = [&](std::span<const std::uint8_t> bytes) {
+            if (client.sendAll(bytes, m_shared->stop, m_timing.sendStallLimit))
+                return true;
+            if (!stopped())
+                fail(TransferFailure::Send);
+            return false;
+        };
+        const auto header =
+            headerFrame(static_cast<std::uint32_t>(m_job.image.size()), m_job.checksum);
+        if (!sendOrFail(header))
+            return;
+        for (const ImagePiece& piece : imagePieces(m_job.image.size())) {
+            if (m_shared->stop.waitFor(m_timing.blockPause) ||
+                !sendOrFail(m_job.image.subspan(piece.offset, piece.size)) ||
+                !report(piece.percent))
+                return;
+        }
+        finish();
+    }
+
+    // Hands the progress to the owner and waits until it is shown; false once cancelled. A
+    // value the owner already shows is not handed over again: the display would not change.
+    bool report(int percent)
+    {
+        if (percent == m_shownPercent)
+            return !stopped();
+        m_shownPercent = percent;
+        const std::uint64_t number =
+            post([percent](TransferOwner& o) { o.transferProgress(percent); });
+        std::unique_lock lock(m_shared->mutex);
+        m_shared->handled.wait(lock,
+                               [&] { return m_shared->finished >= number || m_shared->cancelled; });
+        return !m_shared->cancelled;
+    }
+
+    void finish()
+    {
+        post([](TransferOwner& o) { o.transferFinished(); });
+    }
+
+    void fail(TransferFailure failure)
+    {
+        post([failure](TransferOwner& o) { o.transferFailed(failure); });
+    }
+
+    std::uint64_t post(Report report)
+    {
+        std::uint64_t number = 0;
+        {
+            const std::lock_guard lock(m_shared->mutex);
+            number = ++m_shared->posted;
+        }
+        m_post([shared = m_shared, owner = m_owner, report = std::move(report), number] {
+            {
+                const std::lock_guard lock(shared->mutex);
+                if (shared->cancelled)
+                    return;
+            }
+            report(*owner);
+            {
+                const std::lock_guard lock(shared->mutex);
+                shared->finished = std::max(shared->finished, number);
+            }
+            shared->handled.notify_all();
+        });
+        return number;
+    }
+
+    std::shared_ptr<detail::SenderShared> m_shared;
+    serial::PostToOwner m_post;
+    TransferOwner* m_owner;
+    SenderTiming m_timing;
+    TransferJob m_job;
+    int m_shownPercent = -1;
+};
+
+} // namespace
+
+std::string failureText(TransferFailure failure)
+{
+    switch (failure) {
+    case TransferFailure::CreateSocket:
+        return "Fail to create socket";
+    case TransferFailure::Connect:
+        return "Fail to connect to server";
+    case TransferFailure::Send:
+        return "Fail to send to server";
+    case TransferFailure::SerialWrite:
+        return "Fail to write to the serial port";
+    }
+    return {};
+}
+
+FirmwareSender::FirmwareSender(serial::PostToOwner postToOwner, TransferOwner& owner,
+                               SenderTiming timing)
+    : m_postToOwner(std::move(postToOwner)), m_owner(owner), m_timing(timing)
+{
+}
+
+FirmwareSender::~FirmwareSender()
+{
+    cancel();
+}
+
+void FirmwareSender::start(const TransferJob& job)
+{
+    cancel();
+    m_shared = std::make_shared<detail::SenderShared>();
+    m_thread = std::thread([run = SenderRun(m_shared, m_postToOwner, &m_owner, m_timing,
+                                            job)]() mutable { run.run(); });
+}
+
+void FirmwareSender::cancel()
+{
+    if (!m_shared)
+        return;
+    {
+        const std::lock_guard lock(m_shared->mutex);
+        m_shared->cancelled = true;
+    }
+    m_shared->handled.notify_all();
+    m_shared->stop.request();
+    if (m_thread.joinable())
+        m_thread.join();
+}
+
+} // namespace quarlink::firmware

@@ -1,0 +1,78 @@
+// The firmware sender: one thread that writes the image stream over the serial link or a TCP
+// connection. Over the serial link ESC '~' 'G' and a pause come first, then the header frame
+// and the blocks without pause; over TCP the sender connects first, then sends the header
+// frame and waits before each block. Each progress report is handled by the owner before the
+// next piece goes out, and a stop request is honoured before every piece.
+#pragma once
+
+#include "firmware/ImageStream.h"
+#include "firmware/StopSignal.h"
+#include "serial/SerialReader.h"
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <span>
+#include <thread>
+
+namespace quarlink::firmware {
+
+class TransferOwner;
+
+struct SenderTiming
+{
+    std::chrono::milliseconds goPause{500};    // serial: after ESC '~' 'G'
+    std::chrono::milliseconds blockPause{300}; // TCP: before every block
+    std::chrono::milliseconds connectLimit{5000};
+    std::chrono::milliseconds sendStallLimit{10000}; // TCP: a peer taking no bytes this long
+};
+
+// Writes all bytes to the serial port; false when the port failed. Called on the sender thread.
+using SerialWrite = std::function<bool(std::span<const std::uint8_t>)>;
+
+struct TcpTarget
+{
+    std::uint32_t address = 0; // first octet in the most significant byte
+    std::uint16_t port = 0;
+};
+
+// What to send, and where. The image must stay unchanged until the sender has ended.
+struct TransferJob
+{
+    std::span<const std::uint8_t> image;
+    Checksum checksum{};
+    std::optional<TcpTarget> tcp; // set: over TCP, else over the serial link
+    SerialWrite serialWrite;
+};
+
+namespace detail {
+struct SenderShared;
+} // namespace detail
+
+class FirmwareSender
+{
+public:
+    // Reports reach `owner` through `postToOwner`, on the owner's thread.
+    FirmwareSender(serial::PostToOwner postToOwner, TransferOwner& owner, SenderTiming timing = {});
+    ~FirmwareSender(); // cancels
+    FirmwareSender(const FirmwareSender&) = delete;
+    FirmwareSender& operator=(const FirmwareSender&) = delete;
+
+    // Starts the sender thread. A sender already running is cancelled first.
+    void start(const TransferJob& job);
+    // Owner thread: stops the sender before its next piece (a write under way completes),
+    // drops its pending reports and joins it. Nothing is reported afterwards.
+    void cancel();
+    bool isRunning() const { return m_thread.joinable(); }
+
+private:
+    serial::PostToOwner m_postToOwner;
+    TransferOwner& m_owner;
+    SenderTiming m_timing;
+    std::shared_ptr<detail::SenderShared> m_shared;
+    std::thread m_thread;
+};
+
+} // namespace quarlink::firmware

@@ -1,0 +1,190 @@
+// The firmware sender over the serial link and TCP: the stream's bytes, the progress reports,
+// cancellation between pieces and the failures it reports.
+#include "common/LoopbackListener.h"
+#include "firmware/FirmwareSender.h"
+#include "firmware/TransferOwner.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <gtest/gtest.h>
+
+#include <optional>
+
+namespace quarlink::firmware {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+using testing::LoopbackListener;
+
+Bytes pattern(std::size_t size)
+{
+    Bytes bytes(size);
+    for (std::size_t i = 0; i < size; ++i)
+        bytes[i] = static_cast<std::uint8_t>(i * 13 + i / 256);
+    return bytes;
+}
+
+Bytes concat(std::initializer_list<std::span<const std::uint8_t>> parts)
+{
+    Bytes out;
+    for (auto part : parts)
+        out.insert(out.end(), part.begin(), part.end());
+    return out;
+}
+
+const Bytes kGoFrame{0x1B, 0x7E, 0x47};
+
+class Sender : public ::testing::Test, public TransferOwner
+{
+protected:
+    static SenderTiming fast()
+    {
+        SenderTiming timing;
+        timing.goPause = std::chrono::milliseconds(0);
+        timing.blockPause = std::chrono::milliseconds(0);
+        return timing;
+    }
+
+    void transferProgress(int percent) override
+    {
+        percents.push_back(percent);
+        if (onProgress)
+            onProgress();
+    }
+    void transferFinished() override { finished = true; }
+    void transferFailed(TransferFailure f) override { failure = f; }
+
+    TransferJob job(const Bytes& image)
+    {
+        TransferJob j;
+        j.image = image;
+        j.checksum = imageChecksum(image);
+        j.serialWrite = [this](std::span<const std::uint8_t> bytes) {
+            if (writesLeft-- == 0)
+                return false;
+            line.insert(line.end(), bytes.begin(), bytes.end());
+            return true;
+        };
+        return j;
+    }
+
+    // Runs the owner's loop until the sender has reported its end, or stopped after a cancel.
+    void runToEnd(bool expectEnd = true)
+    {
+        QElapsedTimer clock;
+        clock.start();
+        while (!finished && !failure && clock.elapsed() < (expectEnd ? 10000 : 200))
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        sender.cancel(); // joins, so the line is settled
+    }
+
+    std::vector<int> percents;
+    bool finished = false;
+    std::optional<TransferFailure> failure;
+    std::function<void()> onProgress;
+    Bytes line;
+    int writesLeft = 1 << 30;
+    FirmwareSender sender{[](std::function<void()> work) {
+                              QMetaObject::invokeMethod(QCoreApplication::instance(),
+                                                        std::move(work), Qt::QueuedConnection);
+                          },
+                          *this, fast()};
+};
+
+TEST_F(Sender, SerialStreamAndReports)
+{
+    struct Case
+    {
+        std::size_t size;
+        std::vector<int> percents;
+    };
+    for (const Case& c :
+         {Case{0, {}}, Case{3, {100}}, Case{2049, {99, 100}}, Case{4096, {50, 100}}}) {
+        const Bytes image = pattern(c.size);
+        line.clear();
+        percents.clear();
+        finished = false;
+        sender.start(job(image));
+        runToEnd();
+        const auto header = headerFrame(static_cast<std::uint32_t>(c.size), imageChecksum(image));
+        EXPECT_EQ(line, concat({kGoFrame, header, image})) << c.size;
+        EXPECT_EQ(percents, c.percents) << c.size;
+        EXPECT_TRUE(finished) << c.size;
+    }
+}
+
+TEST_F(Sender, CancelBetweenBlocksStopsTheStream)
+{
+    const Bytes image = pattern(3 * kBlockSize);
+    onProgress = [this] { sender.cancel(); };
+    sender.start(job(image));
+    runToEnd(false);
+    const auto header = headerFrame(static_cast<std::uint32_t>(image.size()), imageChecksum(image));
+    EXPECT_EQ(line, concat({kGoFrame, header, std::span(image).first(kBlockSize)}));
+    EXPECT_EQ(percents, std::vector<int>{33});
+    EXPECT_FALSE(finished);
+    EXPECT_FALSE(failure);
+}
+
+TEST_F(Sender, SerialWriteFailureIsReported)
+{
+    writesLeft = 3; // 'G', header, first block
+    const Bytes image = pattern(3 * kBlockSize);
+    sender.start(job(image));
+    runToEnd();
+    EXPECT_EQ(failure, TransferFailure::SerialWrite);
+    EXPECT_FALSE(finished);
+    EXPECT_EQ(percents, std::vector<int>{33});
+}
+
+TEST_F(Sender, TcpStreamHasNothingBeforeTheHeader)
+{
+    LoopbackListener module;
+    const Bytes image = pattern(kBlockSize + 1);
+    TransferJob j = job(image);
+    j.tcp = TcpTarget{LoopbackListener::kAddress, module.port()};
+    sender.start(j);
+    runToEnd();
+    EXPECT_TRUE(finished);
+    EXPECT_EQ(percents, (std::vector<int>{99, 100}));
+    const auto header = headerFrame(static_cast<std::uint32_t>(image.size()), imageChecksum(image));
+    EXPECT_EQ(module.received(), concat({header, image}));
+    EXPECT_TRUE(line.empty()); // nothing on the serial link
+}
+
+TEST_F(Sender, TcpFailures)
+{
+    struct Case
+    {
+        LoopbackListener::Peer peer;
+        TransferFailure failure;
+    };
+    for (const Case& c : {Case{LoopbackListener::Peer::NeverListens, TransferFailure::Connect},
+                          Case{LoopbackListener::Peer::ResetsAfterHeader, TransferFailure::Send}}) {
+        LoopbackListener module(c.peer);
+        const Bytes image = pattern(64 * kBlockSize);
+        TransferJob j = job(image);
+        j.tcp = TcpTarget{LoopbackListener::kAddress, module.port()};
+        failure.reset();
+        finished = false;
+        SenderTiming paced = fast();
+        paced.blockPause = std::chrono::milliseconds(5); // lets the reset arrive
+        FirmwareSender tcp(
+            [](std::function<void()> work) {
+                QMetaObject::invokeMethod(QCoreApplication::instance(), std::move(work),
+                                          Qt::QueuedConnection);
+            },
+            *this, paced);
+        tcp.start(j);
+        QElapsedTimer clock;
+        clock.start();
+        while (!finished && !failure && clock.elapsed() < 10000)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        EXPECT_EQ(failure, c.failure);
+        EXPECT_FALSE(finished);
+        EXPECT_EQ(failureText(TransferFailure::Connect), "Fail to connect to server");
+    }
+}
+
+} // namespace
+} // namespace quarlink::firmware
