@@ -113,8 +113,7 @@ std::string addLanModule(SimOptions& o, std::string_view value)
 }
 
 // The management settings share the program's parsing and messages.
-std::string setManagement(SimOptions& o, netmgmt::ManagementSetting setting,
-                          std::string_view value)
+std::string setManagement(SimOptions& o, netmgmt::ManagementSetting setting, std::string_view value)
 {
     netmgmt::ManagementParameters parameters;
     parameters.modulePort = o.lanPort;

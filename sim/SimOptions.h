@@ -1,8 +1,8 @@
 // The command line of quarlink-sim: its options, their parsing and the help text.
 #pragma once
 
-#include "serial/LineSettings.h"
 #include "netmgmt/ManagementKey.h"
+#include "serial/LineSettings.h"
 #include "sim/FaultPlan.h"
 #include "sim/LanModuleSpec.h"
 #include "sim/ModuleProtocol.h"

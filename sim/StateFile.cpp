@@ -279,8 +279,8 @@ StateLoad loadStateFile(const std::string& path, const ModuleSettings& base)
     return load;
 }
 
-bool updateStateFile(const std::string& path,
-                     const std::function<void(QJsonObject& root)>& update, std::string& error)
+bool updateStateFile(const std::string& path, const std::function<void(QJsonObject& root)>& update,
+                     std::string& error)
 {
     // The serial line and the LAN modules save from their own threads into one file.
     static std::mutex mutex;
