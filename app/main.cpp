@@ -7,7 +7,10 @@
 int main(int argc, char** argv)
 {
     QApplication qapp(argc, argv);
-    quarlink::app::CQuarlinkApp app(std::make_unique<quarlink::platform::SystemPortList>());
+    const bool allCommands =
+        QCoreApplication::arguments().contains(QLatin1String(quarlink::app::kAllCommandsOption));
+    quarlink::app::CQuarlinkApp app(std::make_unique<quarlink::platform::SystemPortList>(),
+                                    allCommands);
     if (!app.InitInstance())
         return 1;
     return QApplication::exec();

@@ -91,6 +91,7 @@ void CQuarlinkView::connectNotifications()
     connect(control<QPushButton>(IDC_DEFAULT_USER_CLASS), &QPushButton::clicked, this,
             [this] { OnDefaultUserClass(); });
     connectSecurityNotifications();
+    connectNetworkPanelNotifications();
 }
 
 void CQuarlinkView::enable(std::initializer_list<int> ids, bool on)
@@ -110,6 +111,13 @@ bool CQuarlinkView::isCommandEnabled(int commandId) const
     switch (commandId) {
     case ID_CONNECTION_SERIAL:
         return connectionMode == ConnectionMode::TcpIp;
+    case ID_CONNECTION_TCPIP:
+        return connectionMode == ConnectionMode::Serial;
+    case ID_WLAN_FW_DOWNLOAD:
+        // The image goes over the open port, or to the module whose record is shown.
+        return connectionMode == ConnectionMode::Serial ? isPortOpen() : recordShown == 1;
+    case ID_FILE_SETUP_FILE:
+        return settingsRead == 1;
     default:
         return false; // commands whose handlers the form does not carry yet
     }
@@ -122,6 +130,9 @@ bool CQuarlinkView::onCommand(int commandId)
     switch (commandId) {
     case ID_CONNECTION_SERIAL:
         SelectSerialMode();
+        return true;
+    case ID_CONNECTION_TCPIP:
+        SelectTcpIpMode();
         return true;
     default:
         return false;

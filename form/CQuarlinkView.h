@@ -67,6 +67,14 @@ public:
     void SelectSerialMode();
     void FillPortList();
 
+    // TCP/IP mode and the network panel.
+    void SelectTcpIpMode();
+    void SelectLocalTarget();
+    void SelectRemoteTarget();
+    // With the full command set the panel's "Local", "Remote", "Search" and "Read" are usable in
+    // TCP/IP mode; as specified they stay greyed.
+    void setAllCommands(bool on);
+
     // WLAN security: the None / WEP / WPA choice, the default key, and the WEP keys shown from
     // and stored into wep64Keys / wep128Keys (key 0-3).
     void SelectSecurityNone();
@@ -144,6 +152,7 @@ private:
     void resolveControls();
     void connectNotifications();
     void connectSecurityNotifications();
+    void connectNetworkPanelNotifications();
     void enable(std::initializer_list<int> ids, bool on);
     void setShown(std::initializer_list<int> ids, bool shown);
     bool isChecked(int buttonId) const;
@@ -162,6 +171,7 @@ private:
     FormValues m_values;
     FormExchange m_exchange;
     const platform::PortListProvider* m_ports;
+    bool m_allCommands = false;
     platform::WindowTimers* m_timers;
     std::unique_ptr<SequenceHostAdapter> m_sequenceHost;
     std::unique_ptr<serial::SequenceEngine> m_engine;
