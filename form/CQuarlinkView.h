@@ -25,6 +25,10 @@ class PortListProvider;
 class WindowTimers;
 } // namespace quarlink::platform
 
+namespace quarlink::netmgmt {
+struct ModuleRecord;
+} // namespace quarlink::netmgmt
+
 namespace quarlink::serial {
 class SequenceEngine;
 class SerialConnection;
@@ -74,6 +78,11 @@ public:
     // With the full command set the panel's "Local", "Remote", "Search" and "Read" are usable in
     // TCP/IP mode; as specified they stay greyed.
     void setAllCommands(bool on);
+
+    // A module's environment record on the form (steps 2-19 of FillFormFromRecord), and the
+    // form's settings written over a record for a write; false when collecting the form failed.
+    void ShowRecord(const netmgmt::ModuleRecord& record);
+    bool TakeSettingsIntoRecord(netmgmt::ModuleRecord& record);
 
     // WLAN security: the None / WEP / WPA choice, the default key, and the WEP keys shown from
     // and stored into wep64Keys / wep128Keys (key 0-3).
@@ -128,6 +137,8 @@ public:
     // The module's setup text as read, zero-terminated, and whether it has been read.
     std::array<std::uint8_t, 2048> setupText{};
     std::int32_t settingsRead = 0;
+    // The WPA pass phrase field of the last record shown, and 32 zero bytes after it.
+    std::array<std::uint8_t, 64> wpaKeyCopy{};
 
     // Window timer ids of the form.
     static constexpr int kAnswerTimerId = 1;
