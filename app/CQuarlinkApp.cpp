@@ -11,6 +11,8 @@
 #include <QCoreApplication>
 #include <QMenuBar>
 
+#include <cstdlib>
+
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -44,6 +46,14 @@ bool CQuarlinkApp::InitInstance()
         platform::messageBox(QStringLiteral("Windows sockets initialization failed."));
         return false;
     }
+    // A malformed management setting is refused before anything could be sent with it.
+    const auto management = netmgmt::managementParametersFromEnvironment(
+        [](const char* name) { return std::getenv(name); });
+    if (!management.parameters) {
+        platform::messageBox(QString::fromStdString(management.error));
+        return false;
+    }
+    m_management = *management.parameters;
     // The profile lives in QSettings under these names; the program keeps no setting there.
     QCoreApplication::setOrganizationName(QStringLiteral("Local AppWizard-Generated Applications"));
     QCoreApplication::setApplicationName(QStringLiteral("Quarlink"));

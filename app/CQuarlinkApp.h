@@ -1,7 +1,8 @@
-// The application: start-up in a fixed order (socket layer, profile, document, frame and form),
-// the document commands, and the about box.
+// The application: start-up in a fixed order (socket layer, management parameters, profile,
+// document, frame and form), the document commands, and the about box.
 #pragma once
 
+#include "netmgmt/ManagementParameters.h"
 #include "platform/PortListProvider.h"
 
 #include <QObject>
@@ -26,6 +27,9 @@ public:
     bool InitInstance();
     CMainFrame* mainFrame() const { return m_frame.get(); }
     CQuarlinkDoc* document() const { return m_doc.get(); }
+    // The management transport's ports, addresses and key, read from the QUARLINK_MGMT_*
+    // variables at start.
+    const netmgmt::ManagementParameters& managementParameters() const { return m_management; }
 
     void OnFileNew();
     void OnFileOpen();
@@ -37,6 +41,7 @@ private:
 
     std::unique_ptr<platform::PortListProvider> m_ports;
     bool m_allCommands;
+    netmgmt::ManagementParameters m_management;
     std::unique_ptr<CQuarlinkDoc> m_doc;
     std::unique_ptr<CMainFrame> m_frame;
 };

@@ -226,3 +226,26 @@ TEST_F(Shell, StatusBarCommandTogglesTheStatusBar)
 
 } // namespace
 } // namespace quarlink::testing
+
+namespace quarlink::testing {
+namespace {
+
+TEST(ShellStart, MalformedManagementSettingIsRefusedAtStart)
+{
+    RecordingPrompter prompter;
+    qputenv("QUARLINK_MGMT_KEY", "0123");
+    app::CQuarlinkApp app(std::make_unique<FakePortList>());
+    EXPECT_FALSE(app.InitInstance());
+    qunsetenv("QUARLINK_MGMT_KEY");
+    ASSERT_EQ(prompter.messages.size(), 1u);
+    EXPECT_TRUE(prompter.messages[0].text.startsWith("QUARLINK_MGMT_KEY: '0123' is not"));
+
+    qputenv("QUARLINK_MGMT_PORT", "40123");
+    app::CQuarlinkApp started(std::make_unique<FakePortList>());
+    EXPECT_TRUE(started.InitInstance());
+    qunsetenv("QUARLINK_MGMT_PORT");
+    EXPECT_EQ(started.managementParameters().modulePort, 40123);
+}
+
+} // namespace
+} // namespace quarlink::testing
