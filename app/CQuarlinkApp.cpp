@@ -61,6 +61,7 @@ bool CQuarlinkApp::InitInstance()
     m_doc = std::make_unique<CQuarlinkDoc>();
     auto* view = new form::CQuarlinkView(m_ports.get());
     view->setAllCommands(m_allCommands);
+    view->setManagementParameters(m_management);
     m_frame = std::make_unique<CMainFrame>(*m_doc, view);
     connect(m_frame.get(), &CMainFrame::commandRequested, this,
             [this](int id) { onCommand(id); });

@@ -2,6 +2,7 @@
 // that binds each control's events to its handler.
 #include "form/CQuarlinkView.h"
 
+#include "form/NetworkHostAdapter.h"
 #include "form/SequenceHostAdapter.h"
 #include "platform/WindowTimers.h"
 #include "serial/SequenceEngine.h"
@@ -22,7 +23,8 @@ using namespace quarlink::ids;
 CQuarlinkView::CQuarlinkView(const platform::PortListProvider* ports, QWidget* parent)
     : QWidget(parent), m_ui(std::make_unique<Ui::QuarlinkView>()),
       m_exchange(m_values, [this](int id) { return control(id); }), m_ports(ports),
-      m_timers(new platform::WindowTimers([this](int id) { onTimer(id); }, this))
+      m_timers(new platform::WindowTimers([this](int id) { onTimer(id); }, this)),
+      m_networkHost(std::make_unique<NetworkHostAdapter>(*this))
 {
     m_ui->setupUi(this);
     setFixedSize(size()); // the form has a fixed layout; the frame fits around it

@@ -5,6 +5,7 @@
 
 #include "form/FormExchange.h"
 #include "form/FormValues.h"
+#include "netmgmt/CDalmorTCP.h"
 #include "serial/ItemPayloads.h"
 
 #include <QWidget>
@@ -12,6 +13,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 #include <vector>
 #include <unordered_map>
@@ -24,10 +26,6 @@ namespace quarlink::platform {
 class PortListProvider;
 class WindowTimers;
 } // namespace quarlink::platform
-
-namespace quarlink::netmgmt {
-struct ModuleRecord;
-} // namespace quarlink::netmgmt
 
 namespace quarlink::serial {
 class SequenceEngine;
@@ -78,6 +76,19 @@ public:
     // With the full command set the panel's "Local", "Remote", "Search" and "Read" are usable in
     // TCP/IP mode; as specified they stay greyed.
     void setAllCommands(bool on);
+    // Ports, addresses and key of the management transport, and how long its operations wait;
+    // taken by the network manager made at the next choice of TCP/IP.
+    void setManagementParameters(const netmgmt::ManagementParameters& parameters);
+    void setNetworkTimings(const netmgmt::OperationTimings& timings);
+    // The network manager of TCP/IP mode; null before the first choice of TCP/IP.
+    netmgmt::CDalmorTCP* netManager() const { return m_netManager.get(); }
+
+    // The network panel's "Search" and "Read", the write of "Set Info" in TCP/IP mode, and the
+    // selected module list line's record shown on the form.
+    void OnSearch();
+    void OnRead();
+    void WriteSelectedModule();
+    void FillFormFromRecord();
 
     // A module's environment record on the form (steps 2-19 of FillFormFromRecord), and the
     // form's settings written over a record for a write; false when collecting the form failed.
@@ -154,6 +165,7 @@ signals:
 
 private:
     class SequenceHostAdapter;
+    class NetworkHostAdapter;
 
     void createConnection();
     void createSequenceEngine();
@@ -164,6 +176,9 @@ private:
     void connectNotifications();
     void connectSecurityNotifications();
     void connectNetworkPanelNotifications();
+    netmgmt::TargetMode targetMode() const;
+    // The MAC address in the six pair fields; nothing, with a message, when one is no byte.
+    std::optional<netmgmt::MacAddress> macFromPairs() const;
     void enable(std::initializer_list<int> ids, bool on);
     void setShown(std::initializer_list<int> ids, bool shown);
     bool isChecked(int buttonId) const;
@@ -187,6 +202,10 @@ private:
     std::unique_ptr<SequenceHostAdapter> m_sequenceHost;
     std::unique_ptr<serial::SequenceEngine> m_engine;
     std::unique_ptr<serial::SerialConnection> m_connection;
+    netmgmt::ManagementParameters m_managementParameters;
+    netmgmt::OperationTimings m_networkTimings;
+    std::unique_ptr<NetworkHostAdapter> m_networkHost;
+    std::unique_ptr<netmgmt::CDalmorTCP> m_netManager;
     // Declared last so it goes first: no key field's focus-out reaches a view being destroyed.
     std::unique_ptr<QObject> m_keyFieldWatcher;
 };
