@@ -1,5 +1,7 @@
 #include "form/IpAddressField.h"
 
+#include "settings/JsonValueForms.h"
+
 #include <QRegularExpressionValidator>
 #include <QStringList>
 
@@ -32,11 +34,7 @@ void IpAddressField::setAddress(std::uint32_t address)
 
 QString formatIpAddress(std::uint32_t address)
 {
-    return QStringLiteral("%1.%2.%3.%4")
-        .arg(address >> 24)
-        .arg((address >> 16) & 0xFF)
-        .arg((address >> 8) & 0xFF)
-        .arg(address & 0xFF);
+    return settings::ipv4Text(address);
 }
 
 } // namespace quarlink::form

@@ -31,6 +31,7 @@ struct WlanBasicRecord
 
     std::array<std::uint8_t, kSize> encode() const;
     static WlanBasicRecord decode(std::span<const std::uint8_t, kSize> bytes);
+    bool operator==(const WlanBasicRecord&) const = default;
 };
 
 struct NetworkOptionRecord
@@ -52,6 +53,7 @@ struct NetworkOptionRecord
 
     std::array<std::uint8_t, kSize> encode() const;
     static NetworkOptionRecord decode(std::span<const std::uint8_t, kSize> bytes);
+    bool operator==(const NetworkOptionRecord&) const = default;
 };
 
 // An IPv4 address held first octet in the most significant byte, sent first octet first.

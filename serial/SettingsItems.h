@@ -27,6 +27,20 @@ inline constexpr std::uint8_t kErrorLetter = '9';
 inline constexpr std::size_t kIdentityRecordSize = 16;
 inline constexpr std::size_t kIdentityAnswerSize = kFrameHeaderSize + kIdentityRecordSize;
 
+// Offsets in the identity record.
+namespace identity {
+inline constexpr std::size_t ProductId = 0;
+inline constexpr std::size_t MajorVersion = 1;
+inline constexpr std::size_t MinorVersion = 2;
+inline constexpr std::size_t Revision = 3; // 0 stands for 'a'
+inline constexpr std::size_t ReservedA = 4;
+inline constexpr std::size_t ReservedASize = 4;
+inline constexpr std::size_t Mac = 8;
+inline constexpr std::size_t MacSize = 6;
+inline constexpr std::size_t ReservedB = 14;
+inline constexpr std::size_t ReservedBSize = 2;
+} // namespace identity
+
 namespace item {
 inline constexpr std::uint8_t LocalIp = 0x00;
 inline constexpr std::uint8_t SubnetMask = 0x01;

@@ -16,18 +16,7 @@
 namespace quarlink::sim {
 
 // Offsets in the 16-byte identity record of the 'C' answer.
-namespace identity {
-inline constexpr std::size_t ProductId = 0;
-inline constexpr std::size_t MajorVersion = 1;
-inline constexpr std::size_t MinorVersion = 2;
-inline constexpr std::size_t Revision = 3; // 0 stands for 'a'
-inline constexpr std::size_t ReservedA = 4;
-inline constexpr std::size_t ReservedASize = 4;
-inline constexpr std::size_t Mac = 8;
-inline constexpr std::size_t MacSize = 6;
-inline constexpr std::size_t ReservedB = 14;
-inline constexpr std::size_t ReservedBSize = 2;
-} // namespace identity
+namespace identity = serial::identity;
 
 // The setup text travels zero-terminated and must fit the program's buffer with its zero.
 inline constexpr std::size_t kMaxSetupTextLength = serial::kSetupTextBufferSize - 1;

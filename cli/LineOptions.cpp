@@ -1,0 +1,85 @@
+#include "cli/LineOptions.h"
+
+#include <algorithm>
+
+namespace quarlink::cli {
+
+namespace {
+
+const QStringList kParities{QStringLiteral("none"), QStringLiteral("odd"), QStringLiteral("even")};
+constexpr int kMaxAnswerTimeoutMs = 600000;
+
+std::optional<int> numberIn(const QString& text, std::initializer_list<int> allowed)
+{
+    bool ok = false;
+    const int value = text.toInt(&ok);
+    if (!ok || std::find(allowed.begin(), allowed.end(), value) == allowed.end())
+        return std::nullopt;
+    return value;
+}
+
+} // namespace
+
+LineOptions::LineOptions(QCommandLineParser& parser)
+    : m_port(QStringLiteral("port"),
+             QStringLiteral("Serial port: a device path or a name in /dev."), QStringLiteral("P")),
+      m_baud(QStringLiteral("baud"),
+             QStringLiteral("Baud rate: 1200 to 115200 as the window lists them (default 57600)."),
+             QStringLiteral("N"), QStringLiteral("57600")),
+      m_parity(QStringLiteral("parity"),
+               QStringLiteral("Parity: none, odd or even (default none)."),
+               QStringLiteral("none|odd|even"), QStringLiteral("none")),
+      m_dataBits(QStringLiteral("data-bits"), QStringLiteral("Data bits: 7 or 8 (default 8)."),
+                 QStringLiteral("7|8"), QStringLiteral("8")),
+      m_stopBits(QStringLiteral("stop-bits"), QStringLiteral("Stop bits: 1 or 2 (default 1)."),
+                 QStringLiteral("1|2"), QStringLiteral("1")),
+      m_answerTimeout(QStringLiteral("answer-timeout"),
+                      QStringLiteral("How long each answer is awaited, in ms (default 2000)."),
+                      QStringLiteral("MS"), QStringLiteral("2000"))
+{
+    parser.addOptions({m_port, m_baud, m_parity, m_dataBits, m_stopBits, m_answerTimeout});
+}
+
+std::optional<LineChoice> LineOptions::read(const QCommandLineParser& parser,
+                                            const Invocation& invocation) const
+{
+    LineChoice choice;
+    choice.port = parser.value(m_port);
+    if (choice.port.isEmpty()) {
+        usageError(invocation, QStringLiteral("--port is required"));
+        return std::nullopt;
+    }
+    const auto baud =
+        numberIn(parser.value(m_baud), {1200, 2400, 4800, 9600, 19200, 38400, 57600, 115200});
+    if (!baud) {
+        usageError(invocation, QStringLiteral("--baud: expected 1200, 2400, 4800, 9600, 19200, "
+                                              "38400, 57600 or 115200"));
+        return std::nullopt;
+    }
+    choice.line.baudRate = *baud;
+    const auto parity = kParities.indexOf(parser.value(m_parity));
+    if (parity < 0) {
+        usageError(invocation, QStringLiteral("--parity: expected none, odd or even"));
+        return std::nullopt;
+    }
+    choice.line.parity = static_cast<int>(parity); // the form's Parity list order
+    const auto dataBits = numberIn(parser.value(m_dataBits), {7, 8});
+    const auto stopBits = numberIn(parser.value(m_stopBits), {1, 2});
+    if (!dataBits || !stopBits) {
+        usageError(invocation, !dataBits ? QStringLiteral("--data-bits: expected 7 or 8")
+                                         : QStringLiteral("--stop-bits: expected 1 or 2"));
+        return std::nullopt;
+    }
+    choice.line.dataBits = *dataBits;
+    choice.line.stopBits = *stopBits;
+    bool ok = false;
+    const int timeout = parser.value(m_answerTimeout).toInt(&ok);
+    if (!ok || timeout < 1 || timeout > kMaxAnswerTimeoutMs) {
+        usageError(invocation, QStringLiteral("--answer-timeout: expected 1 to 600000 ms"));
+        return std::nullopt;
+    }
+    choice.answerTimeout = std::chrono::milliseconds(timeout);
+    return choice;
+}
+
+} // namespace quarlink::cli

@@ -1,0 +1,114 @@
+// quarlink-cli set: reads the module (Get Info), applies a settings document over what it read
+// and writes every item back with the Set Info sequence, as the window's "Set Info" does, the
+// derived WPA key included. A bad document is refused before the port is opened.
+#include "cli/SerialSession.h"
+#include "cli/Subcommands.h"
+#include "settings/JsonValueForms.h"
+#include "settings/SettingsJson.h"
+
+#include <QFile>
+
+namespace quarlink::cli {
+
+namespace {
+
+// Far more than any document: the longest text key holds 2047 bytes.
+constexpr qint64 kMaxDocumentSize = 1 << 20;
+
+struct DocumentText
+{
+    std::optional<QByteArray> text;
+    QString error;
+};
+
+DocumentText readDocument(const QString& path)
+{
+    QFile file;
+    const bool opened = path == QLatin1String("-")
+                            ? file.open(stdin, QIODevice::ReadOnly)
+                            : (file.setFileName(path), file.open(QIODevice::ReadOnly));
+    if (!opened)
+        return {std::nullopt, QStringLiteral("cannot read %1: %2").arg(path, file.errorString())};
+    QByteArray text = file.read(kMaxDocumentSize + 1);
+    if (text.size() > kMaxDocumentSize)
+        return {std::nullopt,
+                QStringLiteral("%1: larger than 1 MiB, not a settings document").arg(path)};
+    return {std::move(text), {}};
+}
+
+// The setup text as the module takes it: its bytes and a terminating zero.
+settings::Bytes setupTextPayload(const std::string& text)
+{
+    settings::Bytes payload(text.begin(), text.end());
+    payload.push_back(0);
+    return payload;
+}
+
+} // namespace
+
+int runSet(const Invocation& invocation)
+{
+    QCommandLineParser parser;
+    const LineOptions lineOptions(parser);
+    parser.addPositionalArgument(
+        QStringLiteral("FILE"),
+        QStringLiteral("The settings document (JSON), - for standard input."));
+    if (const auto status = parseOptions(
+            parser, invocation,
+            QStringLiteral("Reads the module (Get Info), applies the settings document's keys over "
+                           "what it read (keys left out keep the module's values) and writes "
+                           "every setting back (Set Info). The WPA pre-shared key is derived from "
+                           "the pass phrase and the SSID. A changed setupText is uploaded first."),
+            1))
+        return *status;
+    if (parser.positionalArguments().isEmpty())
+        return usageError(invocation, QStringLiteral("the settings document FILE is missing"));
+    const auto line = lineOptions.read(parser, invocation);
+    if (!line)
+        return kExitUsage;
+
+    const DocumentText document = readDocument(parser.positionalArguments().first());
+    if (!document.text)
+        return badInput(invocation, document.error);
+    const settings::ParsedDocument parsed = settings::parseDocument(*document.text);
+    if (!parsed.object)
+        return badInput(invocation, QString::fromStdString(parsed.error));
+    const QJsonObject& object = *parsed.object;
+
+    SerialSession session;
+    ModuleReadout readout;
+    if (!session.open(*line) || !session.readSettings(readout))
+        return kExitFailure;
+
+    const settings::SettingsDocument& read = readout.document;
+    settings::SettingsDocument wanted = read;
+    if (const std::string error = settings::applyDocument(object, wanted); !error.empty())
+        return badInput(invocation, QString::fromStdString(error));
+    wanted.psk = wanted.derivedPsk();
+    if (object.contains(QLatin1String("psk")) &&
+        object.value(QLatin1String("psk"))
+                .toString()
+                .compare(settings::hexText(wanted.psk), Qt::CaseInsensitive) != 0)
+        printError(QStringLiteral("psk: not written as given; the key is derived from "
+                                  "passphrase and ssid"));
+
+    if (wanted.setupText != read.setupText &&
+        !session.writeItem(serial::item::SetupText, setupTextPayload(wanted.setupText)))
+        return kExitFailure;
+
+    // An item the document leaves as it was goes back exactly as the module sent it, also where
+    // the document's form of it would drop bytes (a text with bytes after a zero byte).
+    const bool written = session.writeSettings([&](std::uint8_t item) {
+        settings::Bytes payload = wanted.itemPayload(item);
+        const auto original = readout.items.find(item);
+        if (original != readout.items.end() && payload == read.itemPayload(item))
+            return original->second;
+        return payload;
+    });
+    if (!written)
+        return kExitFailure;
+    printOut(QStringLiteral("Success"));
+    return kExitSuccess;
+}
+
+} // namespace quarlink::cli

@@ -1,0 +1,9 @@
+// The subcommands of quarlink-cli, one line each: QUARLINK_SUBCOMMAND(name, function, summary).
+// A subcommand is a function `int function(const Invocation&)` in a file of its own in cli/;
+// adding one is that file plus its line here. PskCommand.cpp is a subcommand without a module;
+// GetCommand.cpp one that talks to a module through SerialSession and LineOptions.
+QUARLINK_SUBCOMMAND("ports", runPorts,
+                    "Lists the serial ports as the window's Port list shows them")
+QUARLINK_SUBCOMMAND("get", runGet, "Reads every setting of a module (Get Info)")
+QUARLINK_SUBCOMMAND("set", runSet, "Writes a settings document to a module (Set Info)")
+QUARLINK_SUBCOMMAND("psk", runPsk, "Derives the WPA pre-shared key of a pass phrase and an SSID")

@@ -1,0 +1,48 @@
+// quarlink-cli: every function of the program from a shell, on the window's engines. The first
+// argument names the subcommand; the rest are its options.
+#include "cli/Subcommands.h"
+
+#include <QCoreApplication>
+
+#include <csignal>
+
+using namespace quarlink::cli;
+
+namespace {
+
+void printProgramHelp()
+{
+    QString text =
+        QStringLiteral("Usage: quarlink-cli COMMAND [options]\n\n"
+                       "Configures the wireless-LAN module of a printer from a shell.\n\n"
+                       "Commands:\n");
+    for (const Subcommand& s : subcommands())
+        text += QStringLiteral("  %1 %2\n")
+                    .arg(QLatin1String(s.name), -10)
+                    .arg(QLatin1String(s.summary));
+    text += QStringLiteral("\n'quarlink-cli COMMAND --help' describes a command's options.\n"
+                           "Exit status: 0 success, 1 the module or the line failed, "
+                           "2 bad usage or a bad document.");
+    printOut(text);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    std::signal(SIGPIPE, SIG_IGN); // a closed pipe on standard output must not kill a session
+    const QStringList args = app.arguments().mid(1);
+    if (args.isEmpty() || args.first() == QLatin1String("--help") ||
+        args.first() == QLatin1String("-h")) {
+        printProgramHelp();
+        return args.isEmpty() ? kExitUsage : kExitSuccess;
+    }
+    const Subcommand* subcommand = findSubcommand(args.first());
+    if (!subcommand) {
+        printError(QStringLiteral("quarlink-cli: unknown command '%1'").arg(args.first()));
+        printError(QStringLiteral("Try 'quarlink-cli --help'."));
+        return kExitUsage;
+    }
+    return subcommand->run(Invocation{args.first(), args.mid(1)});
+}

@@ -1,0 +1,94 @@
+#include "settings/JsonValueForms.h"
+
+#include <QJsonObject>
+#include <QRegularExpression>
+#include <QStringDecoder>
+
+#include <cmath>
+
+namespace quarlink::settings {
+
+namespace {
+const QString kHexKey = QStringLiteral("hex");
+} // namespace
+
+QString ipv4Text(std::uint32_t address)
+{
+    return QStringLiteral("%1.%2.%3.%4")
+        .arg(address >> 24)
+        .arg((address >> 16) & 0xFF)
+        .arg((address >> 8) & 0xFF)
+        .arg(address & 0xFF);
+}
+
+std::optional<std::uint32_t> parseIpv4(const QString& text)
+{
+    static const QRegularExpression form(
+        QStringLiteral("^([0-9]{1,3})\\.([0-9]{1,3})\\.([0-9]{1,3})\\.([0-9]{1,3})$"));
+    const auto match = form.match(text);
+    if (!match.hasMatch())
+        return std::nullopt;
+    std::uint32_t address = 0;
+    for (int part = 1; part <= 4; ++part) {
+        const unsigned octet = match.captured(part).toUInt();
+        if (octet > 255)
+            return std::nullopt;
+        address = (address << 8) | octet;
+    }
+    return address;
+}
+
+QString hexText(std::span<const std::uint8_t> bytes)
+{
+    const QByteArray raw(reinterpret_cast<const char*>(bytes.data()),
+                         static_cast<qsizetype>(bytes.size()));
+    return QString::fromLatin1(raw.toHex());
+}
+
+std::optional<std::vector<std::uint8_t>> parseHexText(const QString& text)
+{
+    static const QRegularExpression form(QStringLiteral("^([0-9A-Fa-f]{2})*$"));
+    if (!form.match(text).hasMatch())
+        return std::nullopt;
+    const QByteArray raw = QByteArray::fromHex(text.toLatin1());
+    return std::vector<std::uint8_t>(raw.begin(), raw.end());
+}
+
+std::optional<long long> wholeNumber(const QJsonValue& value, long long min, long long max)
+{
+    if (!value.isDouble())
+        return std::nullopt;
+    const double number = value.toDouble();
+    if (std::trunc(number) != number || number < static_cast<double>(min) ||
+        number > static_cast<double>(max))
+        return std::nullopt;
+    return static_cast<long long>(number);
+}
+
+QJsonValue textValue(const std::string& bytes)
+{
+    QStringDecoder decoder(QStringDecoder::Utf8);
+    const QString text =
+        decoder(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())));
+    if (!decoder.hasError())
+        return text;
+    const auto* data = reinterpret_cast<const std::uint8_t*>(bytes.data());
+    return QJsonObject{{kHexKey, hexText({data, bytes.size()})}};
+}
+
+std::optional<std::string> textBytes(const QJsonValue& value, std::string& error)
+{
+    if (value.isString())
+        return value.toString().toStdString(); // UTF-8
+    const QJsonObject object = value.toObject();
+    if (value.isObject() && object.size() == 1 && object.value(kHexKey).isString()) {
+        if (const auto bytes = parseHexText(object.value(kHexKey).toString()))
+            return std::string(bytes->begin(), bytes->end());
+        error = "expected pairs of hexadecimal digits under \"hex\"";
+        return std::nullopt;
+    }
+    error = "expected a string or {\"hex\": \"...\"}";
+    return std::nullopt;
+}
+
+} // namespace quarlink::settings
