@@ -6,6 +6,7 @@
 #include "netmgmt/ModuleRecord.h"
 #include "resources/ControlIds.h"
 #include "serial/ItemPayloads.h"
+#include "settings/RecordMapping.h"
 
 #include <QComboBox>
 
@@ -15,45 +16,11 @@ using namespace quarlink::ids;
 
 namespace {
 
-constexpr std::uint32_t kOptionDhcp = 1u << 3;
-constexpr std::uint32_t kOptionDnsAuto = 1u << 5;
-constexpr std::uint8_t kModeCodListen = 1u << 1;
 constexpr int k128BitLengthIndex = 1;
 
 std::uint32_t hostOrder(const netmgmt::Ipv4Bytes& address)
 {
     return serial::decodeIpv4(address);
-}
-
-std::uint8_t bits(std::uint32_t word, int first, int count)
-{
-    return static_cast<std::uint8_t>((word >> first) & ((1u << count) - 1));
-}
-
-// The WLAN setting word in the layout the serial link carries the same choices in.
-serial::WlanBasicRecord wlanChoices(std::uint32_t w)
-{
-    serial::WlanBasicRecord r;
-    r.mode = bits(w, 0, 4);
-    r.channel = bits(w, 4, 4);
-    r.wepKeyLength = bits(w, 8, 2);
-    r.defaultKey = bits(w, 10, 2);
-    r.authentication = bits(w, 14, 2);
-    r.wpaMode = bits(w, 16, 3);
-    r.cipher = bits(w, 19, 2);
-    return r;
-}
-
-serial::NetworkOptionRecord networkOptions(const netmgmt::ChannelEntry& c)
-{
-    serial::NetworkOptionRecord r;
-    r.peerIp = hostOrder(c.peer_ip);
-    r.localPort = c.local_port;
-    r.peerPort = c.peer_port;
-    r.muxType = c.mux_type;
-    r.codListen = (c.mode_flags & kModeCodListen) != 0 ? 1 : 0;
-    r.waterMark = c.water_mark;
-    return r;
 }
 
 QString moduleInfoLine(const netmgmt::ModuleRecord& r)
@@ -82,10 +49,10 @@ void CQuarlinkView::ShowRecord(const netmgmt::ModuleRecord& r)
     m_values.userClassId = latin1(serial::textUpToZero(r.user_class_id));
     const netmgmt::ChannelEntry& channel0 = r.channel[0];
     m_values.peerDomainName = latin1(serial::textUpToZero(channel0.peer_domain_name));
-    showNetworkOptions(networkOptions(channel0));
+    showNetworkOptions(settings::networkOptionsOf(channel0));
 
     m_values.ssid = latin1(serial::textUpToZero(r.ssid));
-    showWlanBasic(wlanChoices(r.wlan_word));
+    showWlanBasic(settings::wlanChoicesOf(r.wlan_word));
     std::copy(r.wep64_keys.begin(), r.wep64_keys.end(), wep64Keys.begin());
     std::copy(r.wep128_keys.begin(), r.wep128_keys.end(), wep128Keys.begin());
     wpaKeyCopy.fill(0);
@@ -95,7 +62,8 @@ void CQuarlinkView::ShowRecord(const netmgmt::ModuleRecord& r)
     refreshForm();
 
     // DHCP and DNS rules on the record's flags; the check boxes become usable as for a read.
-    showDhcpFlags((r.option_flags & kOptionDhcp) != 0, (r.option_flags & kOptionDnsAuto) != 0);
+    showDhcpFlags((r.option_flags & settings::kOptionDhcp) != 0,
+                  (r.option_flags & settings::kOptionDnsAuto) != 0);
     EnableNetworkOptionControls(true);
     EnableWlanBasicControls(true);
     EnableSecurityControls(true);

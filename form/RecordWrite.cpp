@@ -6,6 +6,7 @@
 #include "netmgmt/ModuleRecord.h"
 #include "resources/ControlIds.h"
 #include "serial/ItemPayloads.h"
+#include "settings/RecordMapping.h"
 
 #include <QComboBox>
 
@@ -15,37 +16,15 @@ using namespace quarlink::ids;
 
 namespace {
 
-constexpr std::uint32_t kOptionDhcp = 1u << 3;
-constexpr std::uint32_t kOptionDnsAuto = 1u << 5;
-constexpr std::uint8_t kModeCodListen = 1u << 1;
-
 netmgmt::Ipv4Bytes networkOrder(std::uint32_t address)
 {
     return serial::encodeIpv4(address);
 }
 
-// Sets `count` bits of `word` from `first` to `value`; a value wider than its bits (a list
-// without a selection) is cut to them rather than spilling into the neighbouring fields.
-void setBits(std::uint32_t& word, int first, int count, std::uint32_t value)
-{
-    const std::uint32_t mask = ((1u << count) - 1) << first;
-    word = (word & ~mask) | ((value << first) & mask);
-}
-
-void setFlag(std::uint32_t& word, std::uint32_t flag, bool on)
-{
-    word = on ? (word | flag) : (word & ~flag);
-}
-
-// The field cleared, then the text's bytes, cut at the field's size.
+// The field cleared, then the text's bytes (one per character), cut at the field's size.
 template <std::size_t N> void setText(std::array<std::uint8_t, N>& field, const QString& text)
 {
-    const QByteArray bytes = text.toLatin1();
-    const auto item =
-        serial::encodeTextItem({reinterpret_cast<const std::uint8_t*>(bytes.constData()),
-                                static_cast<std::size_t>(bytes.size())},
-                               N);
-    std::copy(item.begin(), item.end(), field.begin());
+    settings::setRecordText(field, text.toLatin1().toStdString());
 }
 
 } // namespace
@@ -63,9 +42,9 @@ bool CQuarlinkView::TakeSettingsIntoRecord(netmgmt::ModuleRecord& r)
     } else if (!isChecked(IDC_DNS_AUTO)) {
         r.dns_ip = networkOrder(m_values.dnsIp);
     }
-    setFlag(r.option_flags, kOptionDhcp, dhcp);
+    settings::setFlag(r.option_flags, settings::kOptionDhcp, dhcp);
     if (dhcp)
-        setFlag(r.option_flags, kOptionDnsAuto, isChecked(IDC_DNS_AUTO));
+        settings::setFlag(r.option_flags, settings::kOptionDnsAuto, isChecked(IDC_DNS_AUTO));
     setText(r.user_class_id, m_values.userClassId);
 
     netmgmt::ChannelEntry& c = r.channel[0];
@@ -74,34 +53,33 @@ bool CQuarlinkView::TakeSettingsIntoRecord(netmgmt::ModuleRecord& r)
     c.local_port = static_cast<std::uint16_t>(m_values.localPort);
     c.mux_type = selectionByte(IDC_MUX_TYPE);
     c.water_mark = static_cast<std::uint16_t>(m_values.waterMark);
-    c.mode_flags = isChecked(IDC_COD_LISTEN) ? (c.mode_flags | kModeCodListen)
-                                             : (c.mode_flags & ~kModeCodListen);
+    settings::setFlag(c.mode_flags, settings::kModeCodListen, isChecked(IDC_COD_LISTEN));
     setText(c.peer_domain_name, m_values.peerDomainName);
 
     // The WLAN word: the same choices the serial link writes, in the word's bit fields.
     const serial::WlanBasicRecord wlan = wlanBasicFromForm();
     std::uint32_t& w = r.wlan_word;
-    setBits(w, 0, 4, wlan.mode);
+    settings::setWordBits(w, 0, 4, wlan.mode);
     if (wlan.mode == 0)
-        setBits(w, 4, 4, wlan.channel);
+        settings::setWordBits(w, 4, 4, wlan.channel);
     setText(r.ssid, m_values.ssid);
     if (isChecked(IDC_SECURITY_NONE)) {
-        setBits(w, 8, 2, 0);
-        setBits(w, 16, 3, 0);
-        setBits(w, 14, 2, wlan.authentication);
+        settings::setWordBits(w, 8, 2, 0);
+        settings::setWordBits(w, 16, 3, 0);
+        settings::setWordBits(w, 14, 2, wlan.authentication);
     } else if (isChecked(IDC_SECURITY_WEP)) {
-        setBits(w, 8, 2, wlan.wepKeyLength);
-        setBits(w, 10, 2,
-                isChecked(IDC_KEY1)   ? 0
-                : isChecked(IDC_KEY2) ? 1
-                : isChecked(IDC_KEY3) ? 2
-                                      : 3);
-        setBits(w, 14, 2, wlan.authentication);
+        settings::setWordBits(w, 8, 2, wlan.wepKeyLength);
+        settings::setWordBits(w, 10, 2,
+                              isChecked(IDC_KEY1)   ? 0
+                              : isChecked(IDC_KEY2) ? 1
+                              : isChecked(IDC_KEY3) ? 2
+                                                    : 3);
+        settings::setWordBits(w, 14, 2, wlan.authentication);
         std::copy(wep64Keys.begin(), wep64Keys.end(), r.wep64_keys.begin());
         std::copy(wep128Keys.begin(), wep128Keys.end(), r.wep128_keys.begin());
     } else if (isChecked(IDC_SECURITY_WPA)) {
-        setBits(w, 16, 3, wlan.wpaMode);
-        setBits(w, 19, 2, wlan.cipher);
+        settings::setWordBits(w, 16, 3, wlan.wpaMode);
+        settings::setWordBits(w, 19, 2, wlan.cipher);
         setText(r.wpa_passphrase, m_values.wpaKey);
         r.wpa_psk = derivedWpaKey();
     }
