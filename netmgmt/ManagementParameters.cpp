@@ -8,15 +8,6 @@ namespace quarlink::netmgmt {
 
 namespace {
 
-std::optional<unsigned> parseDecimal(std::string_view text, unsigned max)
-{
-    unsigned value = 0;
-    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (text.empty() || ec != std::errc() || end != text.data() + text.size() || value > max)
-        return std::nullopt;
-    return value;
-}
-
 int hexDigit(char c)
 {
     if (c >= '0' && c <= '9')
@@ -34,6 +25,15 @@ std::string quoted(std::string_view text)
 }
 
 } // namespace
+
+std::optional<unsigned> parseDecimal(std::string_view text, unsigned max)
+{
+    unsigned value = 0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (text.empty() || ec != std::errc() || end != text.data() + text.size() || value > max)
+        return std::nullopt;
+    return value;
+}
 
 std::optional<Ipv4Bytes> parseIpv4(std::string_view text)
 {

@@ -69,6 +69,8 @@ struct ManagementParametersResult
 ManagementParametersResult
 managementParametersFromEnvironment(const std::function<const char*(const char*)>& lookup);
 
+// A decimal number of digits only, at most `max`.
+std::optional<unsigned> parseDecimal(std::string_view text, unsigned max);
 // Dotted decimal, exactly four numbers 0-255.
 std::optional<Ipv4Bytes> parseIpv4(std::string_view text);
 std::string formatIpv4(const Ipv4Bytes& address);

@@ -20,9 +20,9 @@ PayloadList listOf(const ManagementHeader& answer)
 Transaction::Transaction(Operation operation, std::uint8_t unicastFlag,
                          const ManagementKeyBytes& key)
     : m_operation(operation), m_key(key), m_request(requestHeader(operation, unicastFlag)),
-      m_answers(std::make_unique<std::array<AnswerEntry, kAnswerLimit>>()),
       m_extras(std::make_unique<EnvironmentExtras>())
 {
+    m_answers.reserve(kAnswerLimit);
 }
 
 const std::vector<std::uint8_t>&
@@ -65,7 +65,7 @@ void Transaction::acceptAnswer(const Ipv4Bytes& sender, std::span<const std::uin
     if (datagram.size() < kHeaderSize)
         return;
     std::copy_n(datagram.begin(), kHeaderSize, m_scratch.header.begin());
-    if (m_count >= kAnswerLimit)
+    if (m_answers.size() >= kAnswerLimit)
         return;
     const ManagementHeader answer = decodeHeader(datagram);
     if (answer.magic != kManagementMagic || !answer.isAnswer())
@@ -77,7 +77,7 @@ void Transaction::acceptAnswer(const Ipv4Bytes& sender, std::span<const std::uin
     if (m_operation == OpSearch) {
         if (!decodeIntoScratch(answer, sender, payload) || tableHoldsMac(answer.mac))
             return;
-        (*m_answers)[m_count++] = m_scratch;
+        m_answers.push_back(m_scratch);
         store.insertOrReplace(listOf(answer), answer.mac, payload);
         return;
     }
@@ -87,8 +87,7 @@ void Transaction::acceptAnswer(const Ipv4Bytes& sender, std::span<const std::uin
         return;
     if (!decodeIntoScratch(answer, sender, payload))
         return;
-    (*m_answers)[0] = m_scratch;
-    m_count = 1;
+    m_answers.assign(1, m_scratch);
     if (answer.operation >= OpRead && answer.operation <= 4)
         store.insertOrReplace(listOf(answer), answer.mac, payload);
 }

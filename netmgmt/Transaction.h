@@ -50,8 +50,8 @@ public:
     void acceptAnswer(const Ipv4Bytes& sender, std::span<const std::uint8_t> datagram,
                       RawPayloadStore& store);
 
-    std::size_t answerCount() const { return m_count; }
-    std::span<const AnswerEntry> answers() const { return {m_answers->data(), m_count}; }
+    std::size_t answerCount() const { return m_answers.size(); }
+    std::span<const AnswerEntry> answers() const { return m_answers; }
     // Items 48 and 49 of the answers examined so far.
     const EnvironmentExtras& extras() const { return *m_extras; }
 
@@ -67,8 +67,8 @@ private:
     ManagementHeader m_request;
     ModuleRecord m_requestRecord{};
     std::vector<std::uint8_t> m_sendBuffer;
-    std::unique_ptr<std::array<AnswerEntry, kAnswerLimit>> m_answers;
-    std::size_t m_count = 0;
+    // Room for the answer limit is reserved at the start; entries are made as answers come.
+    std::vector<AnswerEntry> m_answers;
     std::unique_ptr<EnvironmentExtras> m_extras;
     AnswerEntry m_scratch;
     std::array<std::uint8_t, kMaxDatagramSize> m_payload{};

@@ -2,6 +2,7 @@
 // its handler, so the help cannot miss an option.
 #include "sim/SimOptions.h"
 
+#include "netmgmt/ManagementParameters.h"
 #include "sim/PseudoTerminal.h"
 
 #include <array>
@@ -101,7 +102,32 @@ std::string setStrayByte(SimOptions& o, std::string_view value)
     return {};
 }
 
-const std::array<OptionSpec, 18> kOptions{{
+std::string addLanModule(SimOptions& o, std::string_view value)
+{
+    std::string error;
+    const auto spec = parseLanModuleSpec(value, error);
+    if (!spec)
+        return error;
+    o.lanModules.push_back(*spec);
+    return {};
+}
+
+// The management settings share the program's parsing and messages.
+std::string setManagement(SimOptions& o, netmgmt::ManagementSetting setting,
+                          std::string_view value)
+{
+    netmgmt::ManagementParameters parameters;
+    parameters.modulePort = o.lanPort;
+    parameters.broadcastAddress = o.lanBroadcast;
+    parameters.key = o.managementKey;
+    std::string error = netmgmt::applyManagementSetting(parameters, setting, value);
+    o.lanPort = parameters.modulePort;
+    o.lanBroadcast = parameters.broadcastAddress;
+    o.managementKey = parameters.key;
+    return error;
+}
+
+const std::array<OptionSpec, 22> kOptions{{
     {"--link", "PATH",
      "Make PATH a symbolic link to the terminal device, removed on exit. An existing\n"
      "symbolic link is replaced; any other existing file makes the program stop.",
@@ -169,6 +195,31 @@ const std::array<OptionSpec, 18> kOptions{{
      [](SimOptions& o, std::string_view v) { return setMilliseconds(o.faults.chunkPause, v); }},
     {"--delay", "MS", "Wait MS milliseconds before every answer. Default 0.",
      [](SimOptions& o, std::string_view v) { return setMilliseconds(o.faults.answerDelay, v); }},
+    {"--lan", "ADDRESS[,FIELD]...",
+     "Add a simulated module on the LAN at ADDRESS (a loopback address such as 127.0.0.2),\n"
+     "or change the state file's module of that address. FIELDs: mac=00:11:22:33:44:55,\n"
+     "product=N, product2=N, firmware=1.2a; faults: silent, duplicate, bad-check (an\n"
+     "item's check value is wrong), past-end (the last item runs past the payload),\n"
+     "bad-magic, status=N (refuse every write with status N, e.g. 2 or 3), delay=MS.",
+     addLanModule},
+    {"--lan-port", "N", "UDP port of the LAN modules (0: any free port). Default 50005.",
+     [](SimOptions& o, std::string_view v) {
+         if (v == "0") {
+             o.lanPort = 0;
+             return std::string();
+         }
+         return setManagement(o, netmgmt::ManagementSetting::ModulePort, v);
+     }},
+    {"--lan-broadcast", "ADDRESS",
+     "Broadcast address the LAN modules listen on. Default 127.255.255.255.",
+     [](SimOptions& o, std::string_view v) {
+         return setManagement(o, netmgmt::ManagementSetting::Broadcast, v);
+     }},
+    {"--mgmt-key", "HEX",
+     "The 14-byte management key as 28 hexadecimal digits. Default: the program's own.",
+     [](SimOptions& o, std::string_view v) {
+         return setManagement(o, netmgmt::ManagementSetting::Key, v);
+     }},
     {"--help", nullptr, "Show this help and exit.", askForHelp},
     {"-h", nullptr, "The same as --help.", askForHelp},
 }};
@@ -176,8 +227,10 @@ const std::array<OptionSpec, 18> kOptions{{
 constexpr std::string_view kIntroduction =
     "Usage: quarlink-sim [OPTION]...\n"
     "Plays the printer's wireless-LAN module on a pseudo-terminal for the serial\n"
-    "configuration protocol. Prints the terminal's device path on the first line of\n"
-    "standard output, then answers commands until SIGINT, SIGTERM or SIGHUP ends it.\n"
+    "configuration protocol, and with --lan further modules on the LAN for the UDP\n"
+    "management protocol. Prints the terminal's device path on the first line of\n"
+    "standard output, then one line 'lan ADDRESS:PORT MAC' per LAN module, then\n"
+    "answers until SIGINT, SIGTERM or SIGHUP ends it.\n"
     "\n"
     "Options:\n";
 
@@ -212,6 +265,16 @@ constexpr std::string_view kBehaviour =
     "192.168.1.1, DHCP off, infrastructure on channel 6 with WPA2 PSK AES, SSID\n"
     "ThisIsASSID, pass phrase ThisIsAPassword, peer 192.168.1.10, local port 5000,\n"
     "peer port 80, user class ID PTR-001122334455 and a short setup text.\n"
+    "\n"
+    "LAN modules (UDP): each listens on the broadcast address and on its own address at\n"
+    "the LAN port and answers from its own address to the request's sender. A search\n"
+    "(operation 1) is answered by every module; a read (2) or write (3) by the module\n"
+    "whose MAC address the request carries, or, for a request with the Remote flag,\n"
+    "by the module it was sent to. A write is refused with status 1 when its payload\n"
+    "does not read, 3 when its product ID differs from the module's, 2 when the module\n"
+    "has a password and the write's differs; otherwise its items replace the module's\n"
+    "and the state is saved. Without a state file the modules start as WLAN modules\n"
+    "(product 21, firmware 1.2a, MAC 00:11:22:33:50:NN).\n"
     "\n"
     "Exit status: 0 after a stop signal, 1 when the terminal, the link, the log or\n"
     "the state file fails, 2 for a bad command line.\n";

@@ -2,7 +2,9 @@
 #pragma once
 
 #include "serial/LineSettings.h"
+#include "netmgmt/ManagementKey.h"
 #include "sim/FaultPlan.h"
+#include "sim/LanModuleSpec.h"
 
 #include <optional>
 #include <string>
@@ -17,6 +19,10 @@ struct SimOptions
     std::string stateFile;              // empty: state kept in memory only
     std::optional<std::string> logPath; // "-": standard error
     FaultPlan faults;
+    std::vector<LanModuleSpec> lanModules;
+    std::uint16_t lanPort = 50005;
+    netmgmt::Ipv4Bytes lanBroadcast{127, 255, 255, 255};
+    netmgmt::ManagementKeyBytes managementKey = netmgmt::kManagementKey;
     bool help = false;
 };
 

@@ -10,6 +10,7 @@
 #include <QStringDecoder>
 
 #include <array>
+#include <mutex>
 #include <string_view>
 
 namespace quarlink::sim {
@@ -140,7 +141,9 @@ std::string readSetupText(const QJsonObject& object, ModuleSettings& settings)
 
 } // namespace
 
-std::string settingsToJson(const ModuleSettings& settings)
+namespace {
+
+QJsonObject settingsObject(const ModuleSettings& settings)
 {
     QJsonObject identityObject;
     for (const ByteField& field : kIdentityNumbers)
@@ -163,7 +166,14 @@ std::string settingsToJson(const ModuleSettings& settings)
             "setupTextHex",
             hexString(std::span(reinterpret_cast<const std::uint8_t*>(settings.setupText().data()),
                                 settings.setupText().size())));
-    return QJsonDocument(root).toJson(QJsonDocument::Indented).toStdString();
+    return root;
+}
+
+} // namespace
+
+std::string settingsToJson(const ModuleSettings& settings)
+{
+    return QJsonDocument(settingsObject(settings)).toJson(QJsonDocument::Indented).toStdString();
 }
 
 StateLoad settingsFromJson(const std::string& json, const ModuleSettings& base)
@@ -224,18 +234,40 @@ StateLoad loadStateFile(const std::string& path, const ModuleSettings& base)
     return load;
 }
 
-bool saveStateFile(const std::string& path, const ModuleSettings& settings, std::string& error)
+bool updateStateFile(const std::string& path,
+                     const std::function<void(QJsonObject& root)>& update, std::string& error)
 {
+    // The serial line and the LAN modules save from their own threads into one file.
+    static std::mutex mutex;
+    const std::lock_guard lock(mutex);
+    QJsonObject root;
+    QFile existing(QString::fromStdString(path));
+    if (existing.open(QIODevice::ReadOnly))
+        root = QJsonDocument::fromJson(existing.readAll()).object();
+    existing.close();
+    update(root);
+
     QSaveFile file(QString::fromStdString(path));
-    const std::string json = settingsToJson(settings);
-    if (!file.open(QIODevice::WriteOnly) ||
-        file.write(json.data(), static_cast<qint64>(json.size())) !=
-            static_cast<qint64>(json.size()) ||
-        !file.commit()) {
+    const QByteArray json = QJsonDocument(root).toJson(QJsonDocument::Indented);
+    if (!file.open(QIODevice::WriteOnly) || file.write(json) != json.size() || !file.commit()) {
         error = path + ": " + file.errorString().toStdString();
         return false;
     }
     return true;
+}
+
+bool saveStateFile(const std::string& path, const ModuleSettings& settings, std::string& error)
+{
+    const QJsonObject serial = settingsObject(settings);
+    return updateStateFile(
+        path,
+        [&serial](QJsonObject& root) {
+            root.remove("setupText");
+            root.remove("setupTextHex");
+            for (auto it = serial.begin(); it != serial.end(); ++it)
+                root.insert(it.key(), it.value());
+        },
+        error);
 }
 
 } // namespace quarlink::sim

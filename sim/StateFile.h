@@ -3,6 +3,9 @@
 
 #include "sim/ModuleSettings.h"
 
+#include <QJsonObject>
+
+#include <functional>
 #include <string>
 
 namespace quarlink::sim {
@@ -25,7 +28,13 @@ std::string settingsToJson(const ModuleSettings& settings);
 StateLoad settingsFromJson(const std::string& json, const ModuleSettings& base);
 
 StateLoad loadStateFile(const std::string& path, const ModuleSettings& base);
+// Writes the serial module's part of the file, keeping the other parts (the LAN modules).
 // Writes through a temporary file and renames it, so a crash never leaves half a file.
 bool saveStateFile(const std::string& path, const ModuleSettings& settings, std::string& error);
+
+// Reads the file's JSON object (empty when there is none), lets `update` change it and writes it
+// back through a temporary file. One writer at a time within the process.
+bool updateStateFile(const std::string& path,
+                     const std::function<void(QJsonObject& root)>& update, std::string& error);
 
 } // namespace quarlink::sim

@@ -1,5 +1,9 @@
-// quarlink-sim: the simulated module on a pseudo-terminal, for the demo and for tests.
+// quarlink-sim: the simulated module on a pseudo-terminal, and simulated modules on the LAN,
+// for the demo and for tests.
+#include "netmgmt/ManagementParameters.h"
 #include "sim/DefaultSettings.h"
+#include "sim/LanRunner.h"
+#include "sim/LanStateFile.h"
 #include "sim/ModuleRunner.h"
 #include "sim/PseudoTerminal.h"
 #include "sim/SimOptions.h"
@@ -9,6 +13,7 @@
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -16,11 +21,14 @@ namespace {
 using namespace quarlink::sim;
 
 ModuleRunner* g_runner = nullptr;
+LanRunner* g_lan = nullptr;
 
 extern "C" void onStopSignal(int)
 {
     if (g_runner)
         g_runner->requestStop();
+    if (g_lan)
+        g_lan->requestStop();
 }
 
 void installStopHandlers()
@@ -63,6 +71,35 @@ int main(int argc, char** argv)
         settings = load.settings;
     }
 
+    std::vector<LanModuleState> savedLan;
+    if (!options.stateFile.empty()) {
+        LanStateLoad load = loadLanModules(options.stateFile);
+        if (!load.ok)
+            return fail("cannot load the state: " + load.error);
+        savedLan = std::move(load.modules);
+    }
+    std::unique_ptr<LanRunner> lan;
+    if (auto modules = buildLanModules(savedLan, options.lanModules); !modules.empty()) {
+        LanConfig lanConfig;
+        lanConfig.modules = std::move(modules);
+        lanConfig.port = options.lanPort;
+        lanConfig.broadcastAddress = options.lanBroadcast;
+        lanConfig.key = options.managementKey;
+        if (!options.stateFile.empty())
+            lanConfig.onCommit = [path = options.stateFile](const auto& states) {
+                std::string error;
+                if (!saveLanModules(path, states, error))
+                    std::fprintf(stderr, "quarlink-sim: cannot save the state: %s\n",
+                                 error.c_str());
+            };
+        lan = std::make_unique<LanRunner>(std::move(lanConfig));
+        std::string error;
+        if (!lan->open(error))
+            return fail("cannot serve the LAN modules: " + error);
+        if (!options.stateFile.empty() && !saveLanModules(options.stateFile, lan->modules(), error))
+            return fail("cannot save the state: " + error);
+    }
+
     RunnerConfig config;
     config.faults = options.faults;
     config.stateFile = options.stateFile;
@@ -86,12 +123,28 @@ int main(int argc, char** argv)
 
     ModuleRunner runner(pty->masterFd(), settings, std::move(config));
     g_runner = &runner;
+    g_lan = lan.get();
     installStopHandlers();
 
     std::printf("%s\n", pty->slavePath().c_str());
+    if (lan) {
+        for (const LanModuleState& module : lan->modules())
+            std::printf("lan %s:%u %s\n", quarlink::netmgmt::formatIpv4(module.address).c_str(),
+                        lan->port(), toCompactHex(module.mac).c_str());
+    }
     std::fflush(stdout);
 
-    const int result = runner.run();
+    std::thread lanThread;
+    int lanResult = 0;
+    if (lan)
+        lanThread = std::thread([&lan, &lanResult] { lanResult = lan->run(); });
+    int result = runner.run();
+    if (lan) {
+        lan->requestStop();
+        lanThread.join();
+        result = result != 0 ? result : lanResult;
+    }
     g_runner = nullptr;
+    g_lan = nullptr;
     return result;
 }

@@ -4,6 +4,7 @@
 
 #include "serial/SettingsItems.h"
 #include "sim/DefaultSettings.h"
+#include "sim/LanStateFile.h"
 #include "sim/StateFile.h"
 
 #include <gtest/gtest.h>
@@ -101,11 +102,34 @@ TEST(sim_Program, HelpDocumentsEveryOption)
     for (const char* option :
          {"--link", "--baud", "--parity", "--data-bits", "--stop-bits", "--state", "--log",
           "--no-answer", "--error-answer", "--too-long", "--too-short", "--stray-byte", "--chunk",
-          "--byte-by-byte", "--chunk-pause", "--delay", "--help"})
+          "--byte-by-byte", "--chunk-pause", "--delay", "--lan", "--lan-port", "--lan-broadcast",
+          "--mgmt-key", "--help"})
         EXPECT_TRUE(help.find("\n  " + std::string(option) + " ") != std::string::npos ||
                     help.find("\n  " + std::string(option) + "\n") != std::string::npos)
             << option;
     EXPECT_NE(help.find("Writes staged by W are not seen before F"), std::string::npos);
+}
+
+TEST(sim_Program, LanModulesAreListedAndKeptInTheStateFile)
+{
+    TempDir dir;
+    const std::string state = dir.file("state.json");
+    Program program({"--state", state, "--lan", "127.0.9.2", "--lan", "127.0.9.3,product=16",
+                     "--lan-port", "0"});
+    ASSERT_TRUE(program.output(true).starts_with("/dev/"));
+    const std::string first = program.output(true);
+    EXPECT_TRUE(first.starts_with("lan 127.0.9.2:")) << first;
+    EXPECT_TRUE(first.ends_with(" 001122335001")) << first;
+    EXPECT_TRUE(program.output(true).starts_with("lan 127.0.9.3:"));
+    EXPECT_EQ(program.finish(SIGTERM), 0);
+
+    const LanStateLoad saved = loadLanModules(state);
+    ASSERT_EQ(saved.modules.size(), 2u);
+    EXPECT_EQ(saved.modules[1].productId(0), 16);
+    // The next run serves the saved modules without naming them again.
+    Program again({"--state", state, "--lan-port", "0"});
+    again.output(true);
+    EXPECT_TRUE(again.output(true).starts_with("lan 127.0.9.2:"));
 }
 
 TEST(sim_Program, ServesOnItsDeviceAndStopsCleanly)

@@ -1,0 +1,136 @@
+// Parsing and applying LAN module specs.
+#include "sim/LanModuleSpec.h"
+
+#include "netmgmt/ManagementParameters.h"
+
+#include <algorithm>
+
+namespace quarlink::sim {
+
+namespace {
+
+using netmgmt::parseDecimal;
+
+// "1.2a": major, minor and the revision as a letter ('a' is 0).
+std::optional<LanFirmware> parseFirmware(std::string_view text)
+{
+    const std::size_t dot = text.find('.');
+    if (dot == std::string_view::npos || text.size() < dot + 3)
+        return std::nullopt;
+    const char letter = text.back();
+    const auto major = parseDecimal(text.substr(0, dot), 255);
+    const auto minor = parseDecimal(text.substr(dot + 1, text.size() - dot - 2), 255);
+    if (!major || !minor || letter < 'a' || letter > 'z')
+        return std::nullopt;
+    return LanFirmware{static_cast<std::uint8_t>(*major), static_cast<std::uint8_t>(*minor),
+                       static_cast<std::uint8_t>(letter - 'a')};
+}
+
+// One KEY=VALUE or FLAG; empty on success.
+std::string applyField(LanModuleSpec& spec, std::string_view key, std::string_view value)
+{
+    auto& f = spec.faults;
+    const std::pair<std::string_view, bool*> flags[] = {
+        {"silent", &f.silent},    {"duplicate", &f.duplicate}, {"bad-check", &f.badCheck},
+        {"past-end", &f.pastEnd}, {"bad-magic", &f.badMagic},
+    };
+    for (const auto& [name, flag] : flags) {
+        if (key == name) {
+            *flag = true;
+            return value.empty() ? std::string() : std::string(name) + " takes no value";
+        }
+    }
+    if (key == "mac") {
+        const auto bytes = parseHex(value);
+        if (!bytes || bytes->size() != 6)
+            return "mac: expected six bytes in hexadecimal, such as 00:11:22:33:44:55";
+        spec.mac.emplace();
+        std::copy(bytes->begin(), bytes->end(), spec.mac->begin());
+    } else if (key == "product" || key == "product2") {
+        const auto id = parseDecimal(value, 65535);
+        if (!id)
+            return std::string(key) + ": expected a number from 0 to 65535";
+        (key == "product" ? spec.productId : spec.productId2) = static_cast<std::uint16_t>(*id);
+    } else if (key == "firmware") {
+        spec.firmware = parseFirmware(value);
+        if (!spec.firmware)
+            return "firmware: expected MAJOR.MINOR and a revision letter, such as 1.2a";
+    } else if (key == "delay") {
+        const auto ms = parseDecimal(value, 600000);
+        if (!ms)
+            return "delay: expected milliseconds from 0 to 600000";
+        f.delay = std::chrono::milliseconds(*ms);
+    } else if (key == "status") {
+        const auto status = parseDecimal(value, 255);
+        if (!status)
+            return "status: expected a number from 0 to 255";
+        f.writeStatus = static_cast<std::uint8_t>(*status);
+    } else {
+        return "unknown field '" + std::string(key) + "'";
+    }
+    return {};
+}
+
+} // namespace
+
+std::optional<LanModuleSpec> parseLanModuleSpec(std::string_view text, std::string& error)
+{
+    LanModuleSpec spec;
+    const std::size_t comma = std::min(text.find(','), text.size());
+    const auto address = netmgmt::parseIpv4(text.substr(0, comma));
+    if (!address) {
+        error = "expected an IPv4 address first, such as 127.0.0.2";
+        return std::nullopt;
+    }
+    spec.address = *address;
+    text.remove_prefix(std::min(comma + 1, text.size()));
+    while (!text.empty()) {
+        const std::size_t end = std::min(text.find(','), text.size());
+        const std::string_view field = text.substr(0, end);
+        const std::size_t equals = std::min(field.find('='), field.size());
+        error = applyField(spec, field.substr(0, equals),
+                           field.substr(std::min(equals + 1, field.size())));
+        if (!error.empty())
+            return std::nullopt;
+        text.remove_prefix(std::min(end + 1, text.size()));
+    }
+    return spec;
+}
+
+std::vector<LanModuleSetup> buildLanModules(const std::vector<LanModuleState>& saved,
+                                            const std::vector<LanModuleSpec>& specs)
+{
+    std::vector<LanModuleSetup> modules;
+    for (const LanModuleState& state : saved)
+        modules.push_back({state, {}});
+    for (const LanModuleSpec& spec : specs) {
+        auto it = std::find_if(modules.begin(), modules.end(), [&spec](const LanModuleSetup& m) {
+            return m.state.address == spec.address;
+        });
+        if (it == modules.end()) {
+            modules.push_back(
+                {defaultLanModule(spec.address, static_cast<unsigned>(modules.size() + 1)), {}});
+            it = modules.end() - 1;
+        }
+        LanModuleState& state = it->state;
+        if (spec.mac) {
+            state.mac = *spec.mac;
+            if (const EnvironmentEntry* identity = state.find(1, 0);
+                identity && identity->data.size() >= spec.mac->size()) {
+                Bytes data = identity->data;
+                std::copy(spec.mac->begin(), spec.mac->end(), data.begin());
+                state.put(1, 0, data);
+            }
+        }
+        if (spec.productId)
+            state.setProductId(0, *spec.productId);
+        if (spec.productId2)
+            state.setProductId(1, *spec.productId2);
+        if (spec.firmware)
+            state.firmware = *spec.firmware;
+        it->faults = spec.faults;
+    }
+    return modules;
+}
+
+} // namespace quarlink::sim

@@ -1,0 +1,36 @@
+// A simulated LAN module as the command line names it: its loopback address, optionally its
+// identity, and its faults. The spec is applied over the state file's module of that address,
+// or over the defaults.
+#pragma once
+
+#include "sim/LanRunner.h"
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace quarlink::sim {
+
+struct LanModuleSpec
+{
+    netmgmt::Ipv4Bytes address{};
+    std::optional<netmgmt::MacAddress> mac;
+    std::optional<std::uint16_t> productId;
+    std::optional<std::uint16_t> productId2;
+    std::optional<LanFirmware> firmware;
+    LanFaults faults;
+    bool operator==(const LanModuleSpec&) const = default;
+};
+
+// "ADDRESS[,KEY=VALUE|FLAG]...": mac=00:11:22:33:44:55, product=N, product2=N,
+// firmware=1.2a, delay=MS, status=N, and the flags silent, duplicate, bad-check, past-end,
+// bad-magic. Empty `error` on success.
+std::optional<LanModuleSpec> parseLanModuleSpec(std::string_view text, std::string& error);
+
+// The modules to serve: those of the state file, then the specs applied in order (a spec for
+// an address the state file holds changes that module; any other adds one with defaults).
+std::vector<LanModuleSetup> buildLanModules(const std::vector<LanModuleState>& saved,
+                                            const std::vector<LanModuleSpec>& specs);
+
+} // namespace quarlink::sim

@@ -1,0 +1,43 @@
+// The management protocol as a simulated module answers it: search, read and write requests
+// in, answer datagrams out, with the module's faults applied.
+#pragma once
+
+#include "netmgmt/ManagementKey.h"
+#include "sim/LanModuleState.h"
+
+#include <chrono>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <vector>
+
+namespace quarlink::sim {
+
+struct LanFaults
+{
+    bool silent = false;                          // answers nothing, changes nothing
+    bool duplicate = false;                       // sends every answer twice
+    bool badCheck = false;                        // the first item's check value is wrong
+    bool pastEnd = false;                         // the last item's length runs past the payload
+    bool badMagic = false;                        // the answer's magic number is wrong
+    std::optional<std::uint8_t> writeStatus = {}; // refuses writes with this status
+    std::chrono::milliseconds delay{0};           // before every answer
+    bool operator==(const LanFaults&) const = default;
+};
+
+// Write status for a payload the module cannot read (not a status the program names).
+inline constexpr std::uint8_t kWriteStatusUnreadable = 1;
+
+struct LanReply
+{
+    std::vector<Bytes> datagrams; // in sending order; none: no answer
+    std::chrono::milliseconds delay{0};
+    bool committed = false; // a write changed the environment
+};
+
+// Answers one request datagram. `direct` is true when it came to the module's own address
+// (unicast), false when it came by broadcast. A write that succeeds changes `module`.
+LanReply answerRequest(LanModuleState& module, std::span<const std::uint8_t> request, bool direct,
+                       const netmgmt::ManagementKeyBytes& key, const LanFaults& faults);
+
+} // namespace quarlink::sim

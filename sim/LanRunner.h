@@ -1,0 +1,79 @@
+// Serves the simulated modules on the LAN: one socket on the broadcast address that every
+// module hears, and one per module on its own loopback address that it answers from. Delayed
+// answers wait in a queue, so one slow module never holds up the others.
+#pragma once
+
+#include "netmgmt/ManagementKey.h"
+#include "sim/LanModuleState.h"
+#include "sim/LanProtocol.h"
+
+#include <chrono>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace quarlink::sim {
+
+struct LanModuleSetup
+{
+    LanModuleState state;
+    LanFaults faults;
+};
+
+struct LanConfig
+{
+    std::vector<LanModuleSetup> modules;
+    // 0: a port that no other program uses at the moment, chosen at start.
+    std::uint16_t port = 50005;
+    netmgmt::Ipv4Bytes broadcastAddress{127, 255, 255, 255};
+    netmgmt::ManagementKeyBytes key = netmgmt::kManagementKey;
+    // Called after a write has changed a module, with every module's state.
+    std::function<void(const std::vector<LanModuleState>&)> onCommit;
+};
+
+class LanRunner
+{
+public:
+    explicit LanRunner(LanConfig config);
+    ~LanRunner();
+    LanRunner(const LanRunner&) = delete;
+    LanRunner& operator=(const LanRunner&) = delete;
+
+    // Binds every socket; false with the reason in `error`.
+    bool open(std::string& error);
+    std::uint16_t port() const { return m_port; }
+    // Serves until requestStop(). Returns 0, or 1 when a socket failed.
+    int run();
+    // Safe from any thread and from a signal handler.
+    void requestStop();
+
+    std::vector<LanModuleState> modules() const;
+    // Requests received so far (by broadcast and direct), for tests.
+    std::size_t requestCount() const;
+
+private:
+    struct Pending
+    {
+        std::chrono::steady_clock::time_point due;
+        std::size_t module;
+        netmgmt::Ipv4Bytes to;
+        std::uint16_t toPort;
+        Bytes datagram;
+    };
+    void handle(int socket, bool broadcast, std::size_t module);
+    void sendDue();
+    int pollTimeout() const;
+
+    LanConfig m_config;
+    std::uint16_t m_port = 0;
+    int m_broadcastSocket = -1;
+    std::vector<int> m_moduleSockets;
+    int m_wake = -1;
+    std::vector<Pending> m_pending;
+    mutable std::mutex m_mutex; // guards the module states and the request count
+    std::size_t m_requests = 0;
+    Bytes m_buffer;
+};
+
+} // namespace quarlink::sim
