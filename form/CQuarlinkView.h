@@ -90,8 +90,9 @@ public:
     void WriteSelectedModule();
     void FillFormFromRecord();
 
-    // A module's environment record on the form (steps 2-19 of FillFormFromRecord), and the
-    // form's settings written over a record for a write; false when collecting the form failed.
+    // A module's environment record shown on the form, as FillFormFromRecord shows the selected
+    // line's, and the form's settings written over a record for a write; false when collecting
+    // the form failed.
     void ShowRecord(const netmgmt::ModuleRecord& record);
     bool TakeSettingsIntoRecord(netmgmt::ModuleRecord& record);
 

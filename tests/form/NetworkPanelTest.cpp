@@ -72,6 +72,17 @@ TEST_F(NetworkPanel, RemoteTargetSwapsTheMacFieldsForTheAddressField)
     EXPECT_FALSE(w(IDC_MODULE_ADDRESS)->isEnabled());
 }
 
+TEST_F(NetworkPanel, ReadRefusesAMacPairThatIsNoHexadecimalByte)
+{
+    view->setAllCommands(true);
+    view->SelectTcpIpMode();
+    edit(IDC_MAC_PAIR4)->setText("g1");
+    button(IDC_READ)->click();
+    EXPECT_EQ(prompter.texts(),
+              QStringList{"MAC address byte 4 is not a hexadecimal number: \"g1\""});
+    EXPECT_NE(edit(IDC_PRINTER_STATUS)->text(), "Reading...");
+}
+
 TEST_F(NetworkPanel, SerialModeHidesThePanelAgainAndClearsRecordShown)
 {
     view->SelectTcpIpMode();
