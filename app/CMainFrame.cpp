@@ -9,6 +9,8 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QScreen>
+#include <QScrollArea>
 #include <QStatusBar>
 #include <QTimer>
 
@@ -17,15 +19,35 @@ namespace quarlink::app {
 namespace {
 const QString kIdleText = QStringLiteral("Ready");
 constexpr int kIndicatorPollMs = 300;
+
+// Holds the form at its own size. The window may be made smaller than the form; scroll bars then
+// reach the rest of it.
+class FormScrollArea : public QScrollArea
+{
+public:
+    explicit FormScrollArea(QWidget* form)
+    {
+        setFrameShape(QFrame::NoFrame);
+        setWidget(form);
+    }
+
+    QSize sizeHint() const override
+    {
+        const int frame = 2 * frameWidth();
+        return widget()->size() + QSize(frame, frame);
+    }
+};
+
 } // namespace
 
 CMainFrame::CMainFrame(CQuarlinkDoc& doc, form::CQuarlinkView* view) : m_view(view)
 {
-    // Caption, system menu, sizing border and minimise button; no maximise button.
+    // Caption, system menu, sizing border and minimise button; no maximise button. The window
+    // can be resized, the form keeping its size inside it.
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     setWindowIcon(QIcon(QStringLiteral(":/quarlink/icon.png")));
-    setCentralWidget(view);
+    setCentralWidget(new FormScrollArea(view));
     createStatusBar();
 
     m_commands = createCommandTable(this);
@@ -38,7 +60,7 @@ CMainFrame::CMainFrame(CQuarlinkDoc& doc, form::CQuarlinkView* view) : m_view(vi
 
     connect(&doc, &CQuarlinkDoc::titleChanged, this, &CMainFrame::updateTitle);
     connect(view, &form::CQuarlinkView::documentTitleChanged, &doc, &CQuarlinkDoc::SetTitle);
-    connect(view, &form::CQuarlinkView::fitFrameRequested, this, [this] { adjustSize(); });
+    connect(view, &form::CQuarlinkView::fitFrameRequested, this, &CMainFrame::fitToForm);
     connect(view, &form::CQuarlinkView::statusMessage, this, &CMainFrame::setMessageText);
     updateTitle(doc.title());
 }
@@ -63,6 +85,15 @@ void CMainFrame::createStatusBar()
     auto* poll = new QTimer(this);
     connect(poll, &QTimer::timeout, this, &CMainFrame::updateIndicators);
     poll->start(kIndicatorPollMs);
+}
+
+void CMainFrame::fitToForm()
+{
+    // The whole form where the screen has room for it; otherwise as much as fits.
+    QSize fitted = sizeHint();
+    if (const QScreen* display = screen())
+        fitted = fitted.boundedTo(display->availableSize());
+    resize(fitted);
 }
 
 void CMainFrame::setMessageText(const QString& text)

@@ -41,6 +41,8 @@ public:
     void showMenuBar();
     // Enables each of the form's commands in `menu` by the form's rules, as the menu opens.
     void updateCommandStates(QMenu* menu);
+    // Sizes the window around the whole form, within the screen.
+    void fitToForm();
 
 signals:
     // A command the frame does not handle itself (new, open, save and the form's commands).

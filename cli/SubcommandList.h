@@ -7,6 +7,8 @@ QUARLINK_SUBCOMMAND("ports", runPorts,
 QUARLINK_SUBCOMMAND("get", runGet, "Reads every setting of a module (Get Info)")
 QUARLINK_SUBCOMMAND("set", runSet, "Writes a settings document to a module (Set Info)")
 QUARLINK_SUBCOMMAND("psk", runPsk, "Derives the WPA pre-shared key of a pass phrase and an SSID")
+QUARLINK_SUBCOMMAND("setup", runSetup,
+                    "Saves the module's setup text to a file, or uploads a setup file")
 QUARLINK_SUBCOMMAND("search", runSearch, "Lists the modules on the LAN (Local or Remote search)")
 QUARLINK_SUBCOMMAND("read", runRead, "Reads one module's settings over the LAN")
 QUARLINK_SUBCOMMAND("write", runWrite, "Writes a settings document to a module over the LAN")

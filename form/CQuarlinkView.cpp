@@ -2,8 +2,10 @@
 // that binds each control's events to its handler.
 #include "form/CQuarlinkView.h"
 
+#include "form/DialogUnits.h"
 #include "form/NetworkHostAdapter.h"
 #include "form/SequenceHostAdapter.h"
+#include "platform/AccessibleRadioButton.h"
 #include "platform/WindowTimers.h"
 #include "serial/SequenceEngine.h"
 #include "serial/SerialConnection.h"
@@ -26,10 +28,15 @@ CQuarlinkView::CQuarlinkView(const platform::PortListProvider* ports, QWidget* p
       m_timers(new platform::WindowTimers([this](int id) { onTimer(id); }, this)),
       m_networkHost(std::make_unique<NetworkHostAdapter>(*this))
 {
+    // Before the controls exist: an interface made for a radio button while it is set up stays.
+    platform::installAccessibleRadioButtons();
     m_ui->setupUi(this);
+    ensurePolished(); // a style sheet's font is the form's font from here on
+    scaleForm(*this, fontScaleFor(font()));
     setFixedSize(size()); // the form has a fixed layout; the frame fits around it
     resolveControls();
     connectNotifications();
+    watchPortList();
     createSequenceEngine();
     createConnection();
 }
@@ -119,7 +126,7 @@ bool CQuarlinkView::isCommandEnabled(int commandId) const
         // The image goes over the open port, or to the module whose record is shown.
         return connectionMode == ConnectionMode::Serial ? isPortOpen() : recordShown == 1;
     case ID_FILE_SETUP_FILE:
-        return settingsRead == 1;
+        return isSetupFileCommandEnabled();
     default:
         return false; // commands whose handlers the form does not carry yet
     }
@@ -135,6 +142,9 @@ bool CQuarlinkView::onCommand(int commandId)
         return true;
     case ID_CONNECTION_TCPIP:
         SelectTcpIpMode();
+        return true;
+    case ID_FILE_SETUP_FILE:
+        OnSetupUpDownloadFile();
         return true;
     default:
         return false;

@@ -67,7 +67,11 @@ public:
     void EnableWepControls(bool on);
     void LockFormControls();
     void SelectSerialMode();
+    // Fills the Port list afresh and selects the defaults of all five serial lists.
     void FillPortList();
+    // Lists the ports again as the Port list opens, keeping the chosen port when it is still
+    // there; the other serial lists are left as they are.
+    void RescanPortList();
 
     // TCP/IP mode and the network panel.
     void SelectTcpIpMode();
@@ -126,6 +130,10 @@ public:
     void KeepSetupText(std::span<const std::uint8_t> text);
     serial::SequenceEngine& engine() { return *m_engine; }
 
+    // "Up/Download Setup File": the setup file dialog, offered once the setup text was read.
+    bool isSetupFileCommandEnabled() const;
+    void OnSetupUpDownloadFile();
+
     // Module answers put on the form.
     void ShowModuleIdentity(std::span<const std::uint8_t> record);
     void ShowSettingsItem(std::uint8_t item, std::span<const std::uint8_t> payload);
@@ -173,6 +181,8 @@ private:
     void writeToPort(std::span<const std::uint8_t> bytes);
     serial::LineSettings lineSettingsFromForm() const;
     void enableSerialLists(bool on);
+    void listPorts();
+    void watchPortList();
     void resolveControls();
     void connectNotifications();
     void connectSecurityNotifications();

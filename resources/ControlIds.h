@@ -86,6 +86,15 @@ namespace quarlink::ids {
 QUARLINK_FORM_CONTROLS(QUARLINK_DEFINE_ID)
 #undef QUARLINK_DEFINE_ID
 
+// Buttons every dialog shares.
+inline constexpr int IDOK = 1;
+inline constexpr int IDCANCEL = 2;
+
+// The setup file dialog's buttons.
+inline constexpr int IDC_SETUP_UPLOAD = 1083;
+inline constexpr int IDC_SETUP_READ = 1084;
+inline constexpr int IDC_SETUP_SAVE = 1085;
+
 // Commands of the main window.
 inline constexpr int ID_WLAN_FW_DOWNLOAD = 32772;
 inline constexpr int ID_CONNECTION_SERIAL = 32773;

@@ -94,9 +94,15 @@ void SerialPort::close()
     if (m_fd < 0)
         return;
     // A command written just before closing (the module's go-ahead) must still reach the
-    // line; discarding the transmit queue at once would drop it.
-    drainOutput(kCloseDrainLimit);
-    purge();
+    // line; discarding the transmit queue at once would drop it. Once the queue has drained
+    // only the input is discarded: on a pseudo-terminal an output flush also empties the far
+    // end's unread input, which would take the drained command with it.
+    if (drainOutput(kCloseDrainLimit)) {
+        if (m_fd >= 0)
+            ::tcflush(m_fd, TCIFLUSH);
+    } else {
+        purge();
+    }
     ::ioctl(m_fd, TIOCNXCL);
     ::close(m_fd); // also releases the lock
     m_fd = -1;

@@ -59,8 +59,11 @@ Security SettingsDocument::security() const
 
 void SettingsDocument::setSecurity(Security kind)
 {
-    // As the form writes them: the key length only under WEP, the WPA mode only under WPA, and
-    // the form's first entries (64 bits, WPA PSK) when nothing was chosen before.
+    // The kind the module already has keeps its codes as they are. Otherwise as the form writes
+    // them: the key length only under WEP, the WPA mode only under WPA, and the form's first
+    // entries (64 bits, WPA PSK) when nothing was chosen before.
+    if (kind == security())
+        return;
     const bool hasKeyLength =
         wlan.wepKeyLength == kWepKeyLength64 || wlan.wepKeyLength == kWepKeyLength128;
     wlan.wepKeyLength = kind != Security::Wep ? kWepKeyLengthNone

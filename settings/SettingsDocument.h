@@ -54,7 +54,8 @@ struct SettingsDocument
     // The security kind the form shows for the WLAN basic record: WPA when a WPA mode is set,
     // otherwise WEP when a key length is set, otherwise none.
     Security security() const;
-    // Sets the codes of a security kind, keeping a key length or WPA mode already chosen.
+    // Sets the codes of a security kind, keeping a key length or WPA mode already chosen; the
+    // kind the record already has changes nothing.
     void setSecurity(Security kind);
 
     // The payload of a settings item, exactly its length; empty for 0xFF and unknown codes.

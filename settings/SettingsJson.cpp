@@ -85,7 +85,10 @@ std::string setFlag(const QJsonValue& value, std::uint8_t& out)
 {
     if (!value.isBool())
         return "expected true or false";
-    out = value.toBool() ? 1 : 0;
+    if (!value.toBool())
+        out = 0;
+    else if (out == 0)
+        out = 1; // any other non-zero code the module holds means true as well and stays
     return {};
 }
 

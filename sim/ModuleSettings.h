@@ -2,6 +2,7 @@
 // and the setup text. A plain value; every item always holds exactly its length in bytes.
 #pragma once
 
+#include "serial/AnswerAssembler.h"
 #include "serial/SettingsItems.h"
 #include "sim/HexBytes.h"
 
@@ -18,8 +19,11 @@ namespace quarlink::sim {
 // Offsets in the 16-byte identity record of the 'C' answer.
 namespace identity = serial::identity;
 
-// The setup text travels zero-terminated and must fit the program's buffer with its zero.
-inline constexpr std::size_t kMaxSetupTextLength = serial::kSetupTextBufferSize - 1;
+// The setup text travels zero-terminated in the 'R' 0xFF answer, which must fit the program's
+// receive buffer whole: ESC '~' 'R', the text and its zero. A longer text could be kept but
+// never read back, as Get Info would end in a time-out.
+inline constexpr std::size_t kMaxSetupTextLength =
+    serial::AnswerAssembler::kCapacity - serial::kFrameHeaderSize - 1;
 
 // Position of a fixed-length item in the item table; nothing for 0xFF and unknown codes.
 std::optional<std::size_t> itemIndex(std::uint8_t code);

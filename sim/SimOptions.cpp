@@ -251,7 +251,7 @@ constexpr std::string_view kBehaviour =
     "  R FF         answers 1B 7E 52, the setup text and one zero byte.\n"
     "  W item data  stages the item's payload; answers 1B 7E 57.\n"
     "  W FF text 0  replaces the setup text at once (no F needed) and saves the\n"
-    "               state; answers 1B 7E 57. A text of more than 2047 bytes is\n"
+    "               state; answers 1B 7E 57. A text of more than 2044 bytes is\n"
     "               skipped up to its zero byte and refused.\n"
     "  F            commits the staged item writes and saves the state; answers\n"
     "               1B 7E 46.\n"

@@ -76,6 +76,18 @@ TEST_F(Shell, WindowHasTitleNoMenuBarAndNoMaximiseButton)
     EXPECT_LT(frame->width(), view->width() + 40);
 }
 
+TEST_F(Shell, WindowCanBeMadeSmallerThanTheFormWhichKeepsItsSize)
+{
+    const QSize form = view->size();
+    EXPECT_LT(frame->minimumSizeHint().width(), form.width() / 2);
+    EXPECT_LT(frame->minimumSizeHint().height(), form.height() / 2);
+    frame->resize(form / 2);
+    EXPECT_EQ(frame->size(), form / 2);
+    EXPECT_EQ(view->size(), form);
+    frame->fitToForm();
+    EXPECT_GE(frame->width(), form.width());
+}
+
 TEST_F(Shell, StatusBarShowsReadyAndTheThreeLockIndicators)
 {
     EXPECT_EQ(frame->messagePane()->text(), "Ready");

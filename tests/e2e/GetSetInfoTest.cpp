@@ -108,8 +108,11 @@ TEST_F(EndToEnd, EditsWrittenBySetInfoComeBackWithTheNextGetInfo)
     ASSERT_TRUE(runSetInfo());
     prompter.messages.clear();
 
-    // A fresh form, so nothing on it survives from the edit.
+    // A fresh form, so nothing on it survives from the edit. The module's answer to the closing
+    // 'G' must be in before the port opens again, or it would meet the next Get Info.
+    const auto sent = module->runner().receivedCommands().size();
     button(IDC_CLOSE)->click();
+    waitForCommands(sent + 1);
     view = std::make_unique<form::CQuarlinkView>(&ports);
     view->OnInitialUpdate();
     button(IDC_OPEN)->click();

@@ -1,6 +1,7 @@
 // The form as first shown: Serial mode, locked, defaults selected, hidden controls hidden.
 #include "FormFixture.h"
 
+#include <QAccessible>
 #include <QLabel>
 
 #include <algorithm>
@@ -116,6 +117,29 @@ TEST_F(InitialState, EveryControlCarriesItsIdNameAndAnAccessibleName)
     EXPECT_EQ(w(IDC_PRINTER_STATUS)->accessibleName(), "Printer Status");
     EXPECT_EQ(w(IDC_KEY_FORMAT1)->accessibleName(), "Key1 Format");
     EXPECT_EQ(w(IDC_MAC_PAIR1)->accessibleName(), "MAC Pair 1");
+}
+
+TEST_F(InitialState, ScreenReadersHearTheLabelAsNameAndRadioButtonsAsRadioButtons)
+{
+    for (const auto& [id, name] : ids::kControlNames) {
+        if (qobject_cast<QLabel*>(w(id)) || qobject_cast<QComboBox*>(w(id)))
+            continue; // a combo's name on Linux is its current item; its label is the description
+        QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(w(id));
+        ASSERT_TRUE(iface) << name;
+        EXPECT_EQ(iface->text(QAccessible::Name), w(id)->accessibleName()) << name;
+        if (qobject_cast<QRadioButton*>(w(id))) {
+            EXPECT_EQ(iface->role(), QAccessible::RadioButton) << name;
+            EXPECT_TRUE(iface->state().checkable) << name;
+        }
+    }
+    // Choosing WEP through the accessible action runs the form's rule, as a click does.
+    enableEverything();
+    view->SelectSecurityNone();
+    QAccessibleInterface* wep = QAccessible::queryAccessibleInterface(w(IDC_SECURITY_WEP));
+    ASSERT_TRUE(wep->actionInterface());
+    wep->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+    EXPECT_TRUE(wep->state().checked);
+    EXPECT_FALSE(button(IDC_SECURITY_NONE)->isChecked());
 }
 
 TEST_F(InitialState, LabelsAreBuddiesOfTheirControls)

@@ -5,24 +5,32 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <initializer_list>
+
 namespace quarlink::testing {
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 using serial::kSettingsItems;
 
-Bytes frame(std::uint8_t letter, Bytes payload = {})
+// Sized once and filled in place: GCC 12 at -O3 misreads an insert into a short vector as an
+// out-of-bounds copy.
+Bytes withHeader(std::initializer_list<std::uint8_t> header, const Bytes& payload)
 {
-    Bytes out{0x1B, 0x7E, letter};
-    out.insert(out.end(), payload.begin(), payload.end());
+    Bytes out(header.size() + payload.size());
+    std::copy(payload.begin(), payload.end(), std::copy(header.begin(), header.end(), out.begin()));
     return out;
 }
 
-Bytes itemFrame(std::uint8_t letter, std::uint8_t item, Bytes payload = {})
+Bytes frame(std::uint8_t letter, const Bytes& payload = {})
 {
-    Bytes out{0x1B, 0x7E, letter, item};
-    out.insert(out.end(), payload.begin(), payload.end());
-    return out;
+    return withHeader({0x1B, 0x7E, letter}, payload);
+}
+
+Bytes itemFrame(std::uint8_t letter, std::uint8_t item, const Bytes& payload = {})
+{
+    return withHeader({0x1B, 0x7E, letter, item}, payload);
 }
 
 class Sequences : public ::testing::Test

@@ -80,11 +80,13 @@ TEST(settings_Document, NullKeepsCodesWithoutAName)
     SettingsDocument document;
     document.options.muxType = 9;
     document.wlan.channel = 20;
+    document.dhcp = 2; // true, in a code of the module's own
     const QJsonObject json = toJson(document);
     EXPECT_TRUE(json.value("muxType").isNull());
     EXPECT_TRUE(json.value("channel").isNull());
     EXPECT_EQ(applyDocument(json, document), "");
     EXPECT_EQ(document.options.muxType, 9);
+    EXPECT_EQ(document.dhcp, 2);
     EXPECT_EQ(document.wlan.channel, 0); // a null channel is no channel, as the form writes it
 }
 
@@ -99,7 +101,9 @@ TEST(settings_Document, SecurityKindSetsTheCodesTheFormWrites)
         {0, 0, Security::Wep, 1, 0}, // the form's first entries: 64 bits
         {2, 0, Security::Wep, 2, 0}, // a key length already chosen stays
         {2, 0, Security::Wpa, 0, 2}, // WPA PSK
-        {0, 4, Security::Wpa, 0, 4}, {1, 4, Security::None, 0, 0}, {1, 4, Security::Wep, 1, 0},
+        {0, 4, Security::Wpa, 0, 4}, // the kind the module has keeps its codes
+        {1, 4, Security::None, 0, 0}, {1, 4, Security::Wep, 1, 0},
+        {3, 0, Security::Wep, 3, 0}, // also a key length without a name
     };
     for (const auto& c : cases) {
         SettingsDocument document;
