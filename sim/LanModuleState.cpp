@@ -23,10 +23,11 @@ Bytes text(std::string_view value, std::size_t size)
     return bytes;
 }
 
+// `value` little-endian in the first four bytes of a zero-filled field of `size` bytes.
 Bytes littleEndian(std::uint32_t value, std::size_t size)
 {
-    Bytes bytes(size);
-    for (std::size_t i = 0; i < size; ++i)
+    Bytes bytes(size, 0);
+    for (std::size_t i = 0; i < std::min<std::size_t>(size, 4); ++i)
         bytes[i] = static_cast<std::uint8_t>(value >> (8 * i));
     return bytes;
 }
