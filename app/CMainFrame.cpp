@@ -8,6 +8,7 @@
 #include <QAction>
 #include <QLabel>
 #include <QMenu>
+#include <QMenuBar>
 #include <QScreen>
 #include <QScrollArea>
 #include <QStatusBar>
@@ -50,8 +51,10 @@ CMainFrame::CMainFrame(CQuarlinkDoc& doc, form::CQuarlinkView* view) : m_view(vi
     createStatusBar();
 
     m_commands = createCommandTable(this);
-    for (QMenu* menu : m_commands.menus)
+    for (QMenu* menu : m_commands.menus) {
         connect(menu, &QMenu::triggered, this, &CMainFrame::route);
+        connect(menu, &QMenu::aboutToShow, this, [this, menu] { updateCommandStates(menu); });
+    }
     for (QAction* action : m_commands.accelerators)
         connect(action, &QAction::triggered, this, [this, action] { route(action); });
 
@@ -104,6 +107,21 @@ void CMainFrame::updateIndicators()
     const LockKey keys[] = {LockKey::Caps, LockKey::Num, LockKey::Scroll};
     for (std::size_t i = 0; i < m_indicators.size(); ++i)
         m_indicators[i]->setEnabled(platform::lockKeyState(keys[i]).value_or(false));
+}
+
+void CMainFrame::showMenuBar()
+{
+    for (QMenu* menu : m_commands.menus)
+        menuBar()->addMenu(menu);
+}
+
+void CMainFrame::updateCommandStates(QMenu* menu)
+{
+    for (QAction* action : menu->actions()) {
+        const int id = commandId(action);
+        if (id >= ids::ID_WLAN_FW_DOWNLOAD && id <= ids::ID_FILE_SETUP_FILE)
+            action->setEnabled(m_view->isCommandEnabled(id));
+    }
 }
 
 void CMainFrame::route(QAction* action)

@@ -1,5 +1,6 @@
 // The main window: a frame around the one form, with the status bar (message pane and the CAP,
-// NUM and SCRL indicators) and the command routing. It shows no menu bar.
+// NUM and SCRL indicators) and the command routing. It shows no menu bar, unless the full command
+// set was asked for.
 #pragma once
 
 #include "app/CommandTable.h"
@@ -9,6 +10,7 @@
 #include <array>
 
 class QLabel;
+class QMenu;
 class QTimer;
 
 namespace quarlink::form {
@@ -35,6 +37,10 @@ public:
     void setMessageText(const QString& text);
     // Re-reads the lock keys and greys the indicators that are off or cannot be read.
     void updateIndicators();
+    // Puts the command table's menus on the window's menu bar.
+    void showMenuBar();
+    // Enables each of the form's commands in `menu` by the form's rules, as the menu opens.
+    void updateCommandStates(QMenu* menu);
     // Sizes the window around the whole form, within the screen.
     void fitToForm();
 

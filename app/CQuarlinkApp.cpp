@@ -33,8 +33,8 @@ bool socketLayerAvailable()
     return true;
 }
 
-CQuarlinkApp::CQuarlinkApp(std::unique_ptr<platform::PortListProvider> ports)
-    : m_ports(std::move(ports))
+CQuarlinkApp::CQuarlinkApp(std::unique_ptr<platform::PortListProvider> ports, bool allCommands)
+    : m_ports(std::move(ports)), m_allCommands(allCommands)
 {
 }
 
@@ -60,12 +60,17 @@ bool CQuarlinkApp::InitInstance()
 
     m_doc = std::make_unique<CQuarlinkDoc>();
     auto* view = new form::CQuarlinkView(m_ports.get());
+    view->setAllCommands(m_allCommands);
+    view->setManagementParameters(m_management);
     m_frame = std::make_unique<CMainFrame>(*m_doc, view);
     connect(m_frame.get(), &CMainFrame::commandRequested, this,
             [this](int id) { onCommand(id); });
 
     OnFileNew();
-    m_frame->setMenuBar(nullptr); // the window shows no menu bar
+    if (m_allCommands)
+        m_frame->showMenuBar();
+    else
+        m_frame->setMenuBar(nullptr); // the window shows no menu bar
     m_frame->show();
     return true;
 }

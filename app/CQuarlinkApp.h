@@ -17,8 +17,10 @@ class CQuarlinkDoc;
 class CQuarlinkApp : public QObject
 {
 public:
-    // `ports` feeds the form's Port list; the system's ports when not given.
-    explicit CQuarlinkApp(std::unique_ptr<platform::PortListProvider> ports = nullptr);
+    // `ports` feeds the form's Port list; the system's ports when not given. `allCommands`
+    // keeps the menu bar and the network panel's buttons (quarlink --all-commands).
+    explicit CQuarlinkApp(std::unique_ptr<platform::PortListProvider> ports = nullptr,
+                          bool allCommands = false);
     ~CQuarlinkApp() override;
 
     // Builds the main window; false when the program cannot start (the reason was shown).
@@ -38,10 +40,14 @@ private:
     void onCommand(int commandId);
 
     std::unique_ptr<platform::PortListProvider> m_ports;
+    bool m_allCommands;
     netmgmt::ManagementParameters m_management;
     std::unique_ptr<CQuarlinkDoc> m_doc;
     std::unique_ptr<CMainFrame> m_frame;
 };
+
+// The option that keeps the full command set: the menu bar, and the network panel's buttons.
+inline constexpr const char* kAllCommandsOption = "--all-commands";
 
 // Whether the system lets this program create a network socket at all.
 bool socketLayerAvailable();

@@ -44,8 +44,14 @@ std::optional<int> answerInformationOptions(int argc, char** argv)
                                   QStringLiteral("Show this help and exit."));
     const QCommandLineOption version({QStringLiteral("v"), QStringLiteral("version")},
                                      QStringLiteral("Show the version and exit."));
+    // Answered by the application itself; listed here so that --help names it.
+    const QCommandLineOption allCommands(
+        QStringLiteral("all-commands"),
+        QStringLiteral("Keep the menu bar, and let the network panel search, read and write "
+                       "modules in TCP/IP mode."));
     parser.addOption(help);
     parser.addOption(version);
+    parser.addOption(allCommands);
     parser.parse(arguments); // options it does not know are Qt's, or ignored as before
 
     if (parser.isSet(help)) {

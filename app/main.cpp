@@ -12,7 +12,10 @@ int main(int argc, char** argv)
     QApplication qapp(argc, argv);
     // Ties the window to its desktop entry (icon and name in docks and task lists).
     QGuiApplication::setDesktopFileName(QStringLiteral(QUARLINK_APP_ID));
-    quarlink::app::CQuarlinkApp app(std::make_unique<quarlink::platform::SystemPortList>());
+    const bool allCommands =
+        QCoreApplication::arguments().contains(QLatin1String(quarlink::app::kAllCommandsOption));
+    quarlink::app::CQuarlinkApp app(std::make_unique<quarlink::platform::SystemPortList>(),
+                                    allCommands);
     if (!app.InitInstance())
         return 1;
     return QApplication::exec();

@@ -1,5 +1,6 @@
 // quarlink-cli get: the Get Info sequence, printed as the settings document (JSON) or as aligned
 // "key: value" lines.
+#include "cli/DocumentIo.h"
 #include "cli/SerialSession.h"
 #include "cli/Subcommands.h"
 #include "settings/SettingsJson.h"
@@ -11,36 +12,9 @@ namespace quarlink::cli {
 
 namespace {
 
-QString plainValue(const QJsonValue& value)
-{
-    if (value.isString())
-        return value.toString();
-    if (value.isBool())
-        return value.toBool() ? QStringLiteral("true") : QStringLiteral("false");
-    if (value.isDouble())
-        return QString::number(value.toInteger());
-    if (value.isNull())
-        return QStringLiteral("null");
-    // Arrays and {"hex": ...} texts in their JSON form.
-    const QJsonDocument json =
-        value.isArray() ? QJsonDocument(value.toArray()) : QJsonDocument(value.toObject());
-    return QString::fromUtf8(json.toJson(QJsonDocument::Compact));
-}
-
 void printLines(const settings::SettingsDocument& document)
 {
-    const auto entries = settings::settingsEntries(document);
-    qsizetype width = 0;
-    for (const auto& entry : entries)
-        width = std::max(width, entry.first.size() + 1);
-    for (const auto& [key, value] : entries) {
-        // A multi-line text (the setup text) continues on indented lines.
-        QString text = plainValue(value);
-        if (text.endsWith(QLatin1Char('\n')))
-            text.chop(1);
-        text.replace(QLatin1Char('\n'), QLatin1Char('\n') + QString(width + 1, QLatin1Char(' ')));
-        printOut(QStringLiteral("%1 %2").arg(key + QLatin1Char(':'), -width).arg(text));
-    }
+    printEntries(settings::settingsEntries(document));
 }
 
 } // namespace

@@ -1,40 +1,15 @@
 // quarlink-cli set: reads the module (Get Info), applies a settings document over what it read
 // and writes every item back with the Set Info sequence, as the window's "Set Info" does, the
 // derived WPA key included. A bad document is refused before the port is opened.
+#include "cli/DocumentIo.h"
 #include "cli/SerialSession.h"
 #include "cli/Subcommands.h"
 #include "settings/JsonValueForms.h"
 #include "settings/SettingsJson.h"
 
-#include <QFile>
-
 namespace quarlink::cli {
 
 namespace {
-
-// Far more than any document: the longest text key holds 2047 bytes.
-constexpr qint64 kMaxDocumentSize = 1 << 20;
-
-struct DocumentText
-{
-    std::optional<QByteArray> text;
-    QString error;
-};
-
-DocumentText readDocument(const QString& path)
-{
-    QFile file;
-    const bool opened = path == QLatin1String("-")
-                            ? file.open(stdin, QIODevice::ReadOnly)
-                            : (file.setFileName(path), file.open(QIODevice::ReadOnly));
-    if (!opened)
-        return {std::nullopt, QStringLiteral("cannot read %1: %2").arg(path, file.errorString())};
-    QByteArray text = file.read(kMaxDocumentSize + 1);
-    if (text.size() > kMaxDocumentSize)
-        return {std::nullopt,
-                QStringLiteral("%1: larger than 1 MiB, not a settings document").arg(path)};
-    return {std::move(text), {}};
-}
 
 // The setup text as the module takes it: its bytes and a terminating zero.
 settings::Bytes setupTextPayload(const std::string& text)
@@ -67,7 +42,7 @@ int runSet(const Invocation& invocation)
     if (!line)
         return kExitUsage;
 
-    const DocumentText document = readDocument(parser.positionalArguments().first());
+    const DocumentText document = readDocumentText(parser.positionalArguments().first());
     if (!document.text)
         return badInput(invocation, document.error);
     const settings::ParsedDocument parsed = settings::parseDocument(*document.text);

@@ -11,3 +11,6 @@ QUARLINK_SUBCOMMAND("setup", runSetup,
                     "Saves the module's setup text to a file, or uploads a setup file")
 QUARLINK_SUBCOMMAND("firmware", runFirmware,
                     "Sends a firmware image to a module and awaits its verdict")
+QUARLINK_SUBCOMMAND("search", runSearch, "Lists the modules on the LAN (Local or Remote search)")
+QUARLINK_SUBCOMMAND("read", runRead, "Reads one module's settings over the LAN")
+QUARLINK_SUBCOMMAND("write", runWrite, "Writes a settings document to a module over the LAN")

@@ -2,6 +2,7 @@
 // settings item read by the Get Info sequence.
 #include "form/CQuarlinkView.h"
 
+#include "form/FormText.h"
 #include "resources/ControlIds.h"
 #include "serial/ItemPayloads.h"
 #include "serial/SettingsItems.h"
@@ -14,21 +15,6 @@ namespace quarlink::form {
 using namespace quarlink::ids;
 namespace item = serial::item;
 
-namespace {
-
-QString latin1(const std::string& bytes)
-{
-    return QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
-}
-
-QString macText(std::span<const std::uint8_t> mac)
-{
-    return QString::asprintf("%02X:%02X:%02X:%02X:%02X:%02X", mac[0], mac[1], mac[2], mac[3],
-                             mac[4], mac[5]);
-}
-
-} // namespace
-
 void CQuarlinkView::selectEntry(int listId, int entry)
 {
     auto* list = control<QComboBox>(listId);
@@ -40,7 +26,7 @@ void CQuarlinkView::ShowModuleIdentity(std::span<const std::uint8_t> p)
     if (p.size() < serial::kIdentityRecordSize)
         return;
     constexpr std::size_t kMacOffset = 8;
-    const auto mac = p.subspan(kMacOffset, 6);
+    const auto mac = p.subspan<kMacOffset, 6>();
     m_values.moduleInfo =
         QString::asprintf("ProductID %d , Ver%d.%d%c , %02X%02X%02X%02X , MAC%02X:%02X:%02X:%02X:"
                           "%02X:%02X , %02X%02X",

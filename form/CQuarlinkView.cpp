@@ -4,6 +4,7 @@
 
 #include "form/DialogUnits.h"
 #include "form/FirmwareDownload.h"
+#include "form/NetworkHostAdapter.h"
 #include "form/SequenceHostAdapter.h"
 #include "platform/AccessibleRadioButton.h"
 #include "platform/WindowTimers.h"
@@ -25,7 +26,8 @@ using namespace quarlink::ids;
 CQuarlinkView::CQuarlinkView(const platform::PortListProvider* ports, QWidget* parent)
     : QWidget(parent), m_ui(std::make_unique<Ui::QuarlinkView>()),
       m_exchange(m_values, [this](int id) { return control(id); }), m_ports(ports),
-      m_timers(new platform::WindowTimers([this](int id) { onTimer(id); }, this))
+      m_timers(new platform::WindowTimers([this](int id) { onTimer(id); }, this)),
+      m_networkHost(std::make_unique<NetworkHostAdapter>(*this))
 {
     // Before the controls exist: an interface made for a radio button while it is set up stays.
     platform::installAccessibleRadioButtons();
@@ -100,6 +102,7 @@ void CQuarlinkView::connectNotifications()
     connect(control<QPushButton>(IDC_DEFAULT_USER_CLASS), &QPushButton::clicked, this,
             [this] { OnDefaultUserClass(); });
     connectSecurityNotifications();
+    connectNetworkPanelNotifications();
 }
 
 void CQuarlinkView::enable(std::initializer_list<int> ids, bool on)
@@ -119,12 +122,15 @@ bool CQuarlinkView::isCommandEnabled(int commandId) const
     switch (commandId) {
     case ID_CONNECTION_SERIAL:
         return connectionMode == ConnectionMode::TcpIp;
+    case ID_CONNECTION_TCPIP:
+        return connectionMode == ConnectionMode::Serial;
     case ID_WLAN_FW_DOWNLOAD:
+        // The image goes over the open port, or to the module whose record is shown.
         return m_firmware->isEnabled();
     case ID_FILE_SETUP_FILE:
         return isSetupFileCommandEnabled();
     default:
-        return false; // commands whose handlers the form does not carry yet
+        return false; // the frame's own commands, and ids the form does not know
     }
 }
 
@@ -135,6 +141,9 @@ bool CQuarlinkView::onCommand(int commandId)
     switch (commandId) {
     case ID_CONNECTION_SERIAL:
         SelectSerialMode();
+        return true;
+    case ID_CONNECTION_TCPIP:
+        SelectTcpIpMode();
         return true;
     case ID_WLAN_FW_DOWNLOAD:
         m_firmware->run();

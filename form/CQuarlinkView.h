@@ -5,6 +5,7 @@
 
 #include "form/FormExchange.h"
 #include "form/FormValues.h"
+#include "netmgmt/CDalmorTCP.h"
 #include "serial/ItemPayloads.h"
 
 #include <QWidget>
@@ -12,6 +13,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 #include <vector>
 #include <unordered_map>
@@ -70,6 +72,33 @@ public:
     // Lists the ports again as the Port list opens, keeping the chosen port when it is still
     // there; the other serial lists are left as they are.
     void RescanPortList();
+
+    // TCP/IP mode and the network panel.
+    void SelectTcpIpMode();
+    void SelectLocalTarget();
+    void SelectRemoteTarget();
+    // With the full command set the panel's "Local", "Remote", "Search" and "Read" are usable in
+    // TCP/IP mode; as specified they stay greyed.
+    void setAllCommands(bool on);
+    // Ports, addresses and key of the management transport, and how long its operations wait;
+    // taken by the network manager made at the next choice of TCP/IP.
+    void setManagementParameters(const netmgmt::ManagementParameters& parameters);
+    void setNetworkTimings(const netmgmt::OperationTimings& timings);
+    // The network manager of TCP/IP mode; null before the first choice of TCP/IP.
+    netmgmt::CDalmorTCP* netManager() const { return m_netManager.get(); }
+
+    // The network panel's "Search" and "Read", the write of "Set Info" in TCP/IP mode, and the
+    // selected module list line's record shown on the form.
+    void OnSearch();
+    void OnRead();
+    void WriteSelectedModule();
+    void FillFormFromRecord();
+
+    // A module's environment record shown on the form, as FillFormFromRecord shows the selected
+    // line's, and the form's settings written over a record for a write; false when collecting
+    // the form failed.
+    void ShowRecord(const netmgmt::ModuleRecord& record);
+    bool TakeSettingsIntoRecord(netmgmt::ModuleRecord& record);
 
     // WLAN security: the None / WEP / WPA choice, the default key, and the WEP keys shown from
     // and stored into wep64Keys / wep128Keys (key 0-3).
@@ -132,6 +161,8 @@ public:
     // The module's setup text as read, zero-terminated, and whether it has been read.
     std::array<std::uint8_t, 2048> setupText{};
     std::int32_t settingsRead = 0;
+    // The WPA pass phrase field of the last record shown, and 32 zero bytes after it.
+    std::array<std::uint8_t, 64> wpaKeyCopy{};
 
     // Window timer ids of the form.
     static constexpr int kAnswerTimerId = 1;
@@ -147,6 +178,7 @@ signals:
 
 private:
     class SequenceHostAdapter;
+    class NetworkHostAdapter;
 
     void createConnection();
     void createSequenceEngine();
@@ -158,6 +190,10 @@ private:
     void resolveControls();
     void connectNotifications();
     void connectSecurityNotifications();
+    void connectNetworkPanelNotifications();
+    netmgmt::TargetMode targetMode() const;
+    // The MAC address in the six pair fields; nothing, with a message, when one is no byte.
+    std::optional<netmgmt::MacAddress> macFromPairs() const;
     void enable(std::initializer_list<int> ids, bool on);
     void setShown(std::initializer_list<int> ids, bool shown);
     bool isChecked(int buttonId) const;
@@ -176,11 +212,16 @@ private:
     FormValues m_values;
     FormExchange m_exchange;
     const platform::PortListProvider* m_ports;
+    bool m_allCommands = false;
     platform::WindowTimers* m_timers;
     std::unique_ptr<SequenceHostAdapter> m_sequenceHost;
     std::unique_ptr<serial::SequenceEngine> m_engine;
     std::unique_ptr<serial::SerialConnection> m_connection;
     std::unique_ptr<FirmwareDownload> m_firmware;
+    netmgmt::ManagementParameters m_managementParameters;
+    netmgmt::OperationTimings m_networkTimings;
+    std::unique_ptr<NetworkHostAdapter> m_networkHost;
+    std::unique_ptr<netmgmt::CDalmorTCP> m_netManager;
     // Declared last so it goes first: no key field's focus-out reaches a view being destroyed.
     std::unique_ptr<QObject> m_keyFieldWatcher;
 };

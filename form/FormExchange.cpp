@@ -7,6 +7,8 @@
 #include <QComboBox>
 #include <QLineEdit>
 
+#include <algorithm>
+
 namespace quarlink::form {
 
 using namespace quarlink::ids;
@@ -159,10 +161,14 @@ void FormExchange::refreshOne(const Binding& b)
                    },
                    [&](const Text& t) {
                        auto* edit = static_cast<QLineEdit*>(w);
+                       // A module may hand over a text longer than the field takes (a 64-byte
+                       // peer domain name in a 63-character field): the limit must not cut it
+                       // silently, so it is shown whole and collect refuses it.
+                       if (t.maxLength > 0)
+                           edit->setMaxLength(
+                               std::max(t.maxLength, static_cast<int>(t.value->size())));
                        if (edit->text() != *t.value)
                            edit->setText(*t.value);
-                       if (t.maxLength > 0)
-                           edit->setMaxLength(t.maxLength);
                    },
                    [&](const Number& n) {
                        static_cast<QLineEdit*>(w)->setText(QString::number(*n.value));

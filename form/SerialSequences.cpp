@@ -31,6 +31,7 @@ void CQuarlinkView::OnSetInfo()
 {
     if (connectionMode == ConnectionMode::TcpIp) {
         enable({IDC_GET_INFO, IDC_SET_INFO}, false);
+        WriteSelectedModule();
         return;
     }
     m_engine->startSetInfo();

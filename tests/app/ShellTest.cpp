@@ -13,6 +13,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QMenu>
+#include <QMenuBar>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
@@ -26,15 +27,29 @@ using namespace quarlink::ids;
 class Shell : public ::testing::Test
 {
 protected:
-    void SetUp() override
+    void SetUp() override { start(false); }
+
+    void start(bool allCommands)
     {
         auto ports = std::make_unique<FakePortList>();
         ports->entries = std::vector<platform::PortEntry>{{"ttyS0", ""}};
-        app = std::make_unique<app::CQuarlinkApp>(std::move(ports));
+        app = std::make_unique<app::CQuarlinkApp>(std::move(ports), allCommands);
         ASSERT_TRUE(app->InitInstance());
         frame = app->mainFrame();
         view = frame->view();
         QApplication::setActiveWindow(frame);
+    }
+
+    // The menu action of a command id, as the menu shows it when opened.
+    QAction* menuAction(int id)
+    {
+        for (QMenu* menu : frame->commands().menus) {
+            emit menu->aboutToShow();
+            for (QAction* action : menu->actions())
+                if (action->data().toInt() == id)
+                    return action;
+        }
+        return nullptr;
     }
 
     void press(QKeySequence keys)
@@ -164,6 +179,53 @@ TEST_F(Shell, AboutCommandShowsTheAboutBoxModally)
             if (action->data().toInt() == ID_APP_ABOUT)
                 action->trigger();
     EXPECT_EQ(prompter.dialogs, QStringList{"About Quarlink"});
+}
+
+const int kPanelButtons[] = {IDC_TARGET_LOCAL, IDC_TARGET_REMOTE, IDC_SEARCH, IDC_READ};
+
+TEST_F(Shell, WithoutAllCommandsTcpIpModeKeepsThePanelButtonsGreyed)
+{
+    ASSERT_TRUE(view->onCommand(ID_CONNECTION_TCPIP));
+    EXPECT_EQ(frame->menuWidget(), nullptr);
+    for (int id : kPanelButtons) {
+        EXPECT_TRUE(view->control(id)->isVisible()) << id;
+        EXPECT_FALSE(view->control(id)->isEnabled()) << id;
+    }
+}
+
+TEST_F(Shell, AllCommandsKeepsTheMenuBarWithItsEnableRules)
+{
+    app.reset();
+    start(true);
+    auto* bar = qobject_cast<QMenuBar*>(frame->menuWidget());
+    ASSERT_NE(bar, nullptr);
+    QStringList titles;
+    for (QAction* action : bar->actions())
+        titles << action->text();
+    EXPECT_EQ(titles, (QStringList{"&File", "Connection", "WLAN F/W ", "&View", "&Help"}));
+
+    // Serial mode, port closed, nothing read yet.
+    EXPECT_FALSE(menuAction(ID_CONNECTION_SERIAL)->isEnabled());
+    EXPECT_TRUE(menuAction(ID_CONNECTION_TCPIP)->isEnabled());
+    EXPECT_FALSE(menuAction(ID_WLAN_FW_DOWNLOAD)->isEnabled());
+    EXPECT_FALSE(menuAction(ID_FILE_SETUP_FILE)->isEnabled());
+
+    menuAction(ID_CONNECTION_TCPIP)->trigger();
+    EXPECT_EQ(view->connectionMode, form::ConnectionMode::TcpIp);
+    EXPECT_TRUE(menuAction(ID_CONNECTION_SERIAL)->isEnabled());
+    EXPECT_FALSE(menuAction(ID_CONNECTION_TCPIP)->isEnabled());
+    EXPECT_FALSE(menuAction(ID_WLAN_FW_DOWNLOAD)->isEnabled());
+    for (int id : kPanelButtons)
+        EXPECT_TRUE(view->control(id)->isEnabled()) << id;
+
+    view->recordShown = 1; // as after a record was shown
+    view->settingsRead = 1;
+    EXPECT_TRUE(menuAction(ID_WLAN_FW_DOWNLOAD)->isEnabled());
+    EXPECT_TRUE(menuAction(ID_FILE_SETUP_FILE)->isEnabled());
+
+    menuAction(ID_CONNECTION_SERIAL)->trigger();
+    EXPECT_EQ(view->connectionMode, form::ConnectionMode::Serial);
+    EXPECT_FALSE(menuAction(ID_WLAN_FW_DOWNLOAD)->isEnabled());
 }
 
 TEST_F(Shell, StatusBarCommandTogglesTheStatusBar)

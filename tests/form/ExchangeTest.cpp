@@ -72,6 +72,21 @@ TEST_F(Exchange, OverLongTextStopsWithItsLimitInTheMessage)
     EXPECT_EQ(view->values().wpaKey, QString(32, 'k'));
 }
 
+TEST_F(Exchange, TextLongerThanItsFieldFromAModuleIsShownWholeAndRefusedByCollect)
+{
+    enableEverything();
+    view->values().peerDomainName = QString(64, 'd'); // a module's full 64-byte field
+    view->refreshForm();
+    EXPECT_EQ(edit(IDC_PEER_DOMAIN)->text(), QString(64, 'd'));
+    EXPECT_FALSE(view->collectForm());
+    EXPECT_EQ(prompter.texts(), QStringList{"Please enter no more than 63 characters."});
+
+    // A text that fits brings the field's own limit back.
+    view->values().peerDomainName = "printer.example";
+    view->refreshForm();
+    EXPECT_EQ(edit(IDC_PEER_DOMAIN)->maxLength(), 63);
+}
+
 TEST_F(Exchange, RefreshShowsValuesAndOverwritesTypedText)
 {
     auto& v = view->values();

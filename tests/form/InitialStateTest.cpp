@@ -4,6 +4,9 @@
 #include <QAccessible>
 #include <QLabel>
 
+#include <algorithm>
+#include <vector>
+
 namespace quarlink::testing {
 namespace {
 
@@ -149,6 +152,31 @@ TEST_F(InitialState, LabelsAreBuddiesOfTheirControls)
         EXPECT_EQ(label->buddy()->accessibleName(), label->text()) << label->text().toStdString();
     }
     EXPECT_GE(buddies, 20);
+}
+
+TEST_F(InitialState, TabOrderGoesByColumnInTheWepGroupAndEndsWithTheNetworkPanel)
+{
+    // The form's controls in the order Tab visits them.
+    std::vector<int> order;
+    QWidget* first = w(IDC_PORT);
+    for (QWidget* at = first; order.size() < 200; at = at->nextInFocusChain()) {
+        for (const auto& [id, name] : ids::kControlNames)
+            if (w(id) == at && (at->focusPolicy() & Qt::TabFocus))
+                order.push_back(id);
+        if (at->nextInFocusChain() == first)
+            break;
+    }
+    auto position = [&](int id) {
+        return std::find(order.begin(), order.end(), id) - order.begin();
+    };
+    const int wepColumns[] = {IDC_KEY1,        IDC_KEY2,        IDC_KEY3,        IDC_KEY4,
+                              IDC_KEY_TEXT1,   IDC_KEY_TEXT2,   IDC_KEY_TEXT3,   IDC_KEY_TEXT4,
+                              IDC_KEY_FORMAT1, IDC_KEY_FORMAT2, IDC_KEY_FORMAT3, IDC_KEY_FORMAT4};
+    for (std::size_t i = 1; i < std::size(wepColumns); ++i)
+        EXPECT_EQ(position(wepColumns[i]), position(wepColumns[i - 1]) + 1) << wepColumns[i];
+    const auto panelStart = static_cast<std::ptrdiff_t>(order.size() - std::size(kNetworkPanel));
+    for (int id : kNetworkPanel)
+        EXPECT_GE(position(id), panelStart) << id;
 }
 
 TEST_F(InitialState, LengthLimitsAppliedToTheFields)

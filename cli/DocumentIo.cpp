@@ -1,0 +1,68 @@
+#include "cli/DocumentIo.h"
+
+#include "cli/CliCommon.h"
+
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <algorithm>
+#include <cstdio>
+
+namespace quarlink::cli {
+
+namespace {
+
+// Far more than any document: the longest text key holds 2047 bytes.
+constexpr qint64 kMaxDocumentSize = 1 << 20;
+
+QString plainValue(const QJsonValue& value)
+{
+    if (value.isString())
+        return value.toString();
+    if (value.isBool())
+        return value.toBool() ? QStringLiteral("true") : QStringLiteral("false");
+    if (value.isDouble())
+        return QString::number(value.toInteger());
+    if (value.isNull())
+        return QStringLiteral("null");
+    // Arrays and {"hex": ...} texts in their JSON form.
+    const QJsonDocument json =
+        value.isArray() ? QJsonDocument(value.toArray()) : QJsonDocument(value.toObject());
+    return QString::fromUtf8(json.toJson(QJsonDocument::Compact));
+}
+
+} // namespace
+
+DocumentText readDocumentText(const QString& path)
+{
+    QFile file;
+    const bool opened = path == QLatin1String("-")
+                            ? file.open(stdin, QIODevice::ReadOnly)
+                            : (file.setFileName(path), file.open(QIODevice::ReadOnly));
+    if (!opened)
+        return {std::nullopt, QStringLiteral("cannot read %1: %2").arg(path, file.errorString())};
+    QByteArray text = file.read(kMaxDocumentSize + 1);
+    if (text.size() > kMaxDocumentSize)
+        return {std::nullopt,
+                QStringLiteral("%1: larger than 1 MiB, not a settings document").arg(path)};
+    return {std::move(text), {}};
+}
+
+void printEntries(const std::vector<std::pair<QString, QJsonValue>>& entries)
+{
+    qsizetype width = 0;
+    for (const auto& entry : entries)
+        width = std::max(width, entry.first.size() + 1);
+    for (const auto& [key, value] : entries) {
+        // A multi-line text (the setup text) continues on indented lines.
+        QString text = plainValue(value);
+        if (text.endsWith(QLatin1Char('\n')))
+            text.chop(1);
+        text.replace(QLatin1Char('\n'), QLatin1Char('\n') + QString(width + 1, QLatin1Char(' ')));
+        printOut(QStringLiteral("%1 %2").arg(key + QLatin1Char(':'), -width).arg(text));
+    }
+}
+
+} // namespace quarlink::cli

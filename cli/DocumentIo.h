@@ -1,0 +1,27 @@
+// Settings documents in and out of quarlink-cli: a document's text read from a file or standard
+// input, and settings printed as aligned "key: value" lines.
+#pragma once
+
+#include <QByteArray>
+#include <QJsonValue>
+#include <QString>
+
+#include <optional>
+#include <utility>
+#include <vector>
+
+namespace quarlink::cli {
+
+struct DocumentText
+{
+    std::optional<QByteArray> text; // nothing: `error` says why
+    QString error;
+};
+
+// The text of the document at `path`, "-" for standard input.
+DocumentText readDocumentText(const QString& path);
+
+// One line per entry, the values aligned after the longest key.
+void printEntries(const std::vector<std::pair<QString, QJsonValue>>& entries);
+
+} // namespace quarlink::cli

@@ -1,0 +1,139 @@
+#include "cli/LanSession.h"
+
+#include "netmgmt/ManagementParameters.h"
+#include "settings/RecordMapping.h"
+#include "settings/SettingsJson.h"
+
+#include <QRegularExpression>
+
+namespace quarlink::cli {
+
+namespace {
+
+std::optional<netmgmt::MacAddress> parseMac(const QString& text)
+{
+    static const QRegularExpression form(
+        QStringLiteral("^([0-9A-Fa-f]{2})[:-]([0-9A-Fa-f]{2})[:-]([0-9A-Fa-f]{2})[:-]"
+                       "([0-9A-Fa-f]{2})[:-]([0-9A-Fa-f]{2})[:-]([0-9A-Fa-f]{2})$"));
+    const auto match = form.match(text);
+    if (!match.hasMatch())
+        return std::nullopt;
+    netmgmt::MacAddress mac{};
+    for (std::size_t k = 0; k < mac.size(); ++k)
+        mac[k] =
+            static_cast<std::uint8_t>(match.captured(static_cast<int>(k) + 1).toUInt(nullptr, 16));
+    return mac;
+}
+
+} // namespace
+
+std::uint32_t hostOrderAddress(const netmgmt::Ipv4Bytes& a)
+{
+    return std::uint32_t{a[0]} << 24 | std::uint32_t{a[1]} << 16 | std::uint32_t{a[2]} << 8 | a[3];
+}
+
+std::vector<std::pair<QString, QJsonValue>> recordEntries(const netmgmt::ModuleRecord& record)
+{
+    auto entries = settings::settingsEntries(settings::documentFromRecord(record));
+    std::erase_if(entries, [](const auto& e) { return e.first == QLatin1String("setupText"); });
+    for (auto& [key, value] : entries)
+        if (key == QLatin1String("productId"))
+            value = record.product_id; // the settings document's identity holds only its low byte
+    entries.emplace_back(QStringLiteral("moduleIp"),
+                         QString::fromStdString(netmgmt::formatIpv4(record.module_ip)));
+    return entries;
+}
+
+TargetOptions::TargetOptions(QCommandLineParser& parser)
+    : m_mac(QStringLiteral("mac"),
+            QStringLiteral("The module's MAC address, such as 00:30:F9:00:00:01: found by "
+                           "broadcast (Local)."),
+            QStringLiteral("MAC")),
+      m_ip(QStringLiteral("ip"), QStringLiteral("The module's IP address (Remote)."),
+           QStringLiteral("IP"))
+{
+    parser.addOptions({m_mac, m_ip});
+}
+
+std::optional<ModuleTarget> TargetOptions::read(const QCommandLineParser& parser,
+                                                const Invocation& invocation) const
+{
+    if (parser.isSet(m_mac) == parser.isSet(m_ip)) {
+        usageError(invocation, QStringLiteral("give the module as either --mac or --ip"));
+        return std::nullopt;
+    }
+    ModuleTarget target;
+    if (parser.isSet(m_mac)) {
+        const auto mac = parseMac(parser.value(m_mac));
+        if (!mac) {
+            usageError(invocation, QStringLiteral("--mac: \"%1\" is not a MAC address such as "
+                                                  "00:30:F9:00:00:01")
+                                       .arg(parser.value(m_mac)));
+            return std::nullopt;
+        }
+        target.mac = *mac;
+        return target;
+    }
+    const auto address = netmgmt::parseIpv4(parser.value(m_ip).toStdString());
+    if (!address || hostOrderAddress(*address) == 0) {
+        usageError(
+            invocation,
+            QStringLiteral("--ip: \"%1\" is not a module's IPv4 address").arg(parser.value(m_ip)));
+        return std::nullopt;
+    }
+    target.mode = netmgmt::TargetMode::Remote;
+    target.address = hostOrderAddress(*address);
+    return target;
+}
+
+LanSession::LanSession(const LanChoice& choice)
+    : m_manager(*this, choice.parameters, choice.timings)
+{
+}
+
+int LanSession::readModule(const ModuleTarget& target)
+{
+    return m_manager.read(target.mode, target.mac, target.address);
+}
+
+void LanSession::setSettingsSource(std::function<void(netmgmt::ModuleRecord&)> source)
+{
+    m_settingsSource = std::move(source);
+}
+
+void LanSession::say(const std::string& text)
+{
+    if (text != m_lastLine)
+        printError(text);
+    m_lastLine = text;
+}
+
+void LanSession::showStatus(const std::string& text)
+{
+    say(text);
+}
+
+void LanSession::showMessage(const std::string& text)
+{
+    say(text);
+}
+
+void LanSession::clearModuleList()
+{
+    m_lines.clear();
+    m_selected.reset();
+}
+
+void LanSession::addModuleLine(const std::string& line)
+{
+    m_lines.push_back(line);
+}
+
+bool LanSession::takeSettingsInto(netmgmt::ModuleRecord& record)
+{
+    if (m_settingsSource)
+        m_settingsSource(record);
+    return true;
+}
+
+} // namespace quarlink::cli

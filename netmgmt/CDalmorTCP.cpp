@@ -1,0 +1,250 @@
+#include "netmgmt/CDalmorTCP.h"
+
+#include "netmgmt/ErrorCodes.h"
+#include "netmgmt/PayloadMerge.h"
+#include "netmgmt/RecordChecks.h"
+#include "netmgmt/RecordEncoder.h"
+#include "netmgmt/Transaction.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <optional>
+
+namespace quarlink::netmgmt {
+
+namespace {
+
+const std::string kNeedAddress = "please input the IP Address";
+const std::string kSearching = "Searching...";
+const std::string kNotFound = "Cannot find the TCP/IP";
+const std::string kSuccess = "Success";
+const std::string kReading = "Reading...";
+const std::string kSelectModule = "Select Vorbex before execute this function.";
+const std::string kWriteSuccess = "Write success...";
+
+// The result of a write that sent nothing because no module was selected or the form's
+// settings were refused.
+constexpr int kNothingSent = -1;
+
+Ipv4Bytes addressBytes(std::uint32_t hostOrder)
+{
+    return {static_cast<std::uint8_t>(hostOrder >> 24), static_cast<std::uint8_t>(hostOrder >> 16),
+            static_cast<std::uint8_t>(hostOrder >> 8), static_cast<std::uint8_t>(hostOrder)};
+}
+
+PayloadList payloadList(TargetMode mode)
+{
+    return mode == TargetMode::Local ? PayloadList::Local : PayloadList::Remote;
+}
+
+std::uint8_t unicastFlag(TargetMode mode)
+{
+    return mode == TargetMode::Local ? 0 : kFlagRemote;
+}
+
+// Opens the operation's endpoint and runs one exchange over it. 0, or the socket error code
+// of the opening or of the second send.
+int runOperation(const ManagementParameters& parameters, Transaction& transaction,
+                 RawPayloadStore& store, const Ipv4Bytes& to, const ExchangeTiming& timing,
+                 const AnswerAwaited& awaited)
+{
+    int error = 0;
+    auto endpoint = ManagementEndpoint::open(parameters.bindAddress, parameters.localPort, error);
+    if (!endpoint)
+        return error;
+    return runExchange(*endpoint, transaction, store, to, parameters.modulePort, timing, awaited);
+}
+
+bool holdsAnyByte(std::span<const std::uint8_t> bytes)
+{
+    return std::any_of(bytes.begin(), bytes.end(), [](std::uint8_t b) { return b != 0; });
+}
+
+} // namespace
+
+CDalmorTCP::CDalmorTCP(NetworkHost& host, const ManagementParameters& parameters,
+                       const OperationTimings& timings)
+    : m_host(host), m_parameters(parameters), m_timings(timings),
+      m_table(std::make_unique<std::array<ModuleRecord, kModuleTableSize>>())
+{
+}
+
+Ipv4Bytes CDalmorTCP::destination(TargetMode mode, const Ipv4Bytes& moduleAddress) const
+{
+    return mode == TargetMode::Local ? m_parameters.broadcastAddress : moduleAddress;
+}
+
+std::string CDalmorTCP::lineFor(TargetMode mode, const ModuleRecord& record) const
+{
+    if (mode == TargetMode::Remote)
+        return formatIpv4(record.module_ip);
+    const auto& m = record.mac_address;
+    char line[18];
+    std::snprintf(line, sizeof line, "%02x:%02x:%02x:%02x:%02x:%02x", m[0], m[1], m[2], m[3], m[4],
+                  m[5]);
+    return line;
+}
+
+// The list emptied and filled with the first `entries` entries of the table.
+void CDalmorTCP::showOnly(TargetMode mode, std::size_t entries)
+{
+    m_count = entries;
+    m_host.clearModuleList();
+    for (std::size_t i = 0; i < entries; ++i)
+        m_host.addModuleLine(lineFor(mode, (*m_table)[i]));
+}
+
+std::size_t CDalmorTCP::search(TargetMode mode, std::uint32_t address)
+{
+    if (mode == TargetMode::Remote && address == 0) {
+        m_host.showMessage(kNeedAddress);
+        return 0;
+    }
+    m_host.showStatus(kSearching);
+    m_store.clear(payloadList(mode));
+    // A Remote search reads the one module at the address; its answer is matched by sender.
+    Transaction transaction(mode == TargetMode::Local ? OpSearch : OpRead, unicastFlag(mode),
+                            m_parameters.key);
+    const Ipv4Bytes to = destination(mode, addressBytes(address));
+    if (mode == TargetMode::Remote)
+        transaction.requestRecord().module_ip = to;
+    transaction.sealRequest();
+    // A failure to open the endpoint or to send shows as a search that found nothing.
+    m_host.waitFor(
+        [&] { runOperation(m_parameters, transaction, m_store, to, m_timings.search, {}); });
+
+    const auto answers = transaction.answers();
+    auto& table = *m_table;
+    for (std::size_t i = 0; i < answers.size(); ++i)
+        table[i] = answers[i].record;
+    std::sort(
+        table.begin(), table.begin() + static_cast<std::ptrdiff_t>(answers.size()),
+        [](const ModuleRecord& a, const ModuleRecord& b) { return a.mac_address < b.mac_address; });
+    if (answers.empty()) {
+        m_host.showStatus(kNotFound);
+        showOnly(mode, 0);
+        m_host.showMessage(kNotFound);
+        return 0;
+    }
+    showOnly(mode, answers.size());
+    m_host.showStatus(kSuccess);
+    return answers.size();
+}
+
+int CDalmorTCP::read(TargetMode mode, const MacAddress& mac, std::uint32_t address)
+{
+    Transaction transaction(OpRead, unicastFlag(mode), m_parameters.key);
+    ModuleRecord& request = transaction.requestRecord();
+    request = (*m_table)[0];
+    const Ipv4Bytes moduleAddress = addressBytes(address);
+    m_host.showStatus(kReading);
+    if (mode == TargetMode::Local)
+        request.mac_address = mac;
+    else
+        request.module_ip = moduleAddress;
+    transaction.request().mac = request.mac_address;
+    transaction.sealRequest();
+
+    std::optional<ModuleRecord> result;
+    const auto answered = [&](const Transaction& t) {
+        for (const AnswerEntry& answer : t.answers()) {
+            const bool wanted = mode == TargetMode::Local
+                                    ? answer.record.mac_address == mac
+                                    : answer.record.module_ip == moduleAddress;
+            if (wanted) {
+                result = answer.record;
+                return true;
+            }
+        }
+        return false;
+    };
+    int code = 0;
+    m_host.waitFor([&] {
+        code = runOperation(m_parameters, transaction, m_store, destination(mode, moduleAddress),
+                            m_timings.read, answered);
+    });
+    if (code == 0 && !result)
+        code = error_code::NoResponse;
+    if (code != 0) {
+        showError(code);
+        return code;
+    }
+    (*m_table)[0] = *result;
+    showOnly(mode, 1);
+    m_host.showStatus(kSuccess);
+    m_host.selectAndShowLine(0);
+    return 0;
+}
+
+int CDalmorTCP::write(TargetMode mode)
+{
+    const auto line = m_host.selectedLine();
+    if (!line || *line >= m_count) {
+        m_host.showMessage(kSelectModule);
+        return kNothingSent;
+    }
+    ModuleRecord working = (*m_table)[*line];
+    if (!m_host.takeSettingsInto(working)) {
+        m_host.enableSetInfo();
+        return kNothingSent;
+    }
+    const Password password{};
+    const ExchangeResult result = writeExchange(mode, working, password);
+    if (result.code == 0) {
+        m_host.showStatus(kWriteSuccess);
+        m_host.showMessage(kWriteSuccess);
+        (*m_table)[*line] = result.record;
+    } else {
+        showError(result.code);
+    }
+    m_host.enableSetInfo();
+    return result.code;
+}
+
+CDalmorTCP::ExchangeResult CDalmorTCP::writeExchange(TargetMode mode, ModuleRecord record,
+                                                     const Password& password)
+{
+    const auto stored = m_store.find(payloadList(mode), record.mac_address);
+    if (!stored)
+        return {error_code::NothingToWrite};
+    if (!checkIpSettings(record))
+        return {error_code::LocalIpAddress};
+    if (const int ports = checkPorts(record))
+        return {ports - 500};
+    if (checkMacros(record) != 0)
+        return {error_code::MacroSyntax};
+    if (!checkIoAddresses(record))
+        return {error_code::IoPortAddress};
+    if (holdsAnyByte(record.password_0))
+        record.password_0 = password;
+
+    Transaction transaction(OpWrite, unicastFlag(mode), m_parameters.key);
+    transaction.request().mac = record.mac_address;
+    transaction.requestRecord() = record;
+    // Items the program does not know go back as the module reported them.
+    transaction.sealRequest(mergeIntoStoredPayload(encodeRecord(record), *stored));
+
+    const auto answered = [](const Transaction& t) {
+        return t.answerCount() > 0 && decodeHeader(t.answers()[0].header).mac == t.request().mac;
+    };
+    int code = 0;
+    m_host.waitFor([&] {
+        code = runOperation(m_parameters, transaction, m_store, destination(mode, record.module_ip),
+                            m_timings.write, answered);
+    });
+    if (code != 0)
+        return {code};
+    if (!answered(transaction))
+        return {error_code::NoResponse};
+    const AnswerEntry& answer = transaction.answers()[0];
+    return {codeForWriteStatus(decodeHeader(answer.header).status), answer.record};
+}
+
+void CDalmorTCP::showError(int code)
+{
+    const std::string text = messageForCode(code);
+    m_host.showStatus(text);
+    m_host.showMessage(text);
+}
+
+} // namespace quarlink::netmgmt

@@ -1,0 +1,79 @@
+// The network manager of TCP/IP mode: the module table behind the form's module list, and the
+// search, read and write of modules on the LAN with the statuses, messages and list lines they
+// show through the host.
+#pragma once
+
+#include "netmgmt/ManagementEndpoint.h"
+#include "netmgmt/ManagementParameters.h"
+#include "netmgmt/ModuleRecord.h"
+#include "netmgmt/NetworkHost.h"
+#include "netmgmt/RawPayloadStore.h"
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace quarlink::netmgmt {
+
+// Local goes by broadcast and picks a module by its MAC address; Remote goes to one IP address.
+enum class TargetMode
+{
+    Local = 0,
+    Remote = 1,
+};
+
+// How long each operation waits for answers; tests shorten them.
+struct OperationTimings
+{
+    ExchangeTiming search = kSearchTiming;
+    ExchangeTiming read = kReadTiming;
+    ExchangeTiming write = kWriteTiming;
+};
+
+class CDalmorTCP
+{
+public:
+    static constexpr std::size_t kModuleTableSize = 256;
+    using Password = std::array<std::uint8_t, 10>;
+
+    CDalmorTCP(NetworkHost& host, const ManagementParameters& parameters,
+               const OperationTimings& timings = {});
+
+    // Lists the modules that answer: by broadcast in Local mode, the one at `address` (host
+    // order) in Remote mode. Returns how many answered.
+    std::size_t search(TargetMode mode, std::uint32_t address);
+    // Reads the module with `mac` (Local) or at `address` (Remote, host order) into entry 0
+    // and shows it. Returns 0 or the error code that was shown.
+    int read(TargetMode mode, const MacAddress& mac, std::uint32_t address);
+    // Writes the form's settings into the module of the selected list line. Returns 0 or the
+    // error code that was shown; also -1 when nothing was sent for want of a line or settings.
+    int write(TargetMode mode);
+    // The error table's text in the status line and in a message box.
+    void showError(int code);
+
+    std::size_t moduleCount() const { return m_count; }
+    const ModuleRecord& module(std::size_t entry) const { return (*m_table)[entry]; }
+
+private:
+    struct ExchangeResult
+    {
+        int code = 0;
+        ModuleRecord record{};
+    };
+
+    ExchangeResult writeExchange(TargetMode mode, ModuleRecord record, const Password& password);
+    Ipv4Bytes destination(TargetMode mode, const Ipv4Bytes& moduleAddress) const;
+    std::string lineFor(TargetMode mode, const ModuleRecord& record) const;
+    void showOnly(TargetMode mode, std::size_t entries);
+
+    NetworkHost& m_host;
+    ManagementParameters m_parameters;
+    OperationTimings m_timings;
+    std::unique_ptr<std::array<ModuleRecord, kModuleTableSize>> m_table;
+    std::size_t m_count = 0;
+    RawPayloadStore m_store;
+};
+
+} // namespace quarlink::netmgmt

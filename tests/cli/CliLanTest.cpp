@@ -1,0 +1,139 @@
+// quarlink-cli search, read and write as processes against simulated modules on the LAN over
+// loopback.
+#include "CliFixture.h"
+
+#include "sim/SimulatedLan.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+namespace quarlink::cli::testing {
+namespace {
+
+const netmgmt::Ipv4Bytes kFirst{127, 0, 13, 2};
+const netmgmt::Ipv4Bytes kSecond{127, 0, 13, 3};
+
+class CliLan : public CliFixture
+{
+protected:
+    void startLan(sim::LanFaults faults = {})
+    {
+        sim::LanConfig config;
+        config.modules = {{sim::defaultLanModule(kSecond, 9), faults},
+                          {sim::defaultLanModule(kFirst, 4), faults}};
+        config.port = 0;
+        std::string error;
+        lan = sim::SimulatedLan::start(std::move(config), error);
+        ASSERT_TRUE(lan) << error;
+        initial = lan->runner().modules();
+    }
+
+    // The command with the LAN options that reach the simulated modules.
+    CliRun lanCli(QStringList args, const QByteArray& input = {}) const
+    {
+        args << "--mgmt-port" << QString::number(lan->port()) << "--local-port"
+             << "0"
+             << "--broadcast"
+             << "127.255.255.255"
+             << "--answer-timeout"
+             << "300";
+        return cli(args, input);
+    }
+
+    std::unique_ptr<sim::SimulatedLan> lan;
+    std::vector<sim::LanModuleState> initial;
+};
+
+TEST_F(CliLan, SearchListsTheModulesSortedByMac)
+{
+    startLan();
+    const CliRun plain = lanCli({"search"});
+    ASSERT_EQ(plain.status, 0) << plain.err.toStdString();
+    const QStringList lines = plain.out.split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 2);
+    EXPECT_TRUE(lines[0].startsWith("00:11:22:33:50:04  127.0.13.2")) << lines[0].toStdString();
+    EXPECT_TRUE(lines[1].endsWith("21  1.2a")) << lines[1].toStdString();
+
+    const CliRun json = lanCli({"search", "--json", "--remote", "127.0.13.3"});
+    ASSERT_EQ(json.status, 0) << json.err.toStdString();
+    const QJsonArray modules = QJsonDocument::fromJson(json.out.toUtf8()).array();
+    ASSERT_EQ(modules.size(), 1);
+    EXPECT_EQ(modules[0].toObject().value("mac").toString(), "00:11:22:33:50:09");
+    EXPECT_EQ(modules[0].toObject().value("moduleIp").toString(), "127.0.13.3");
+    EXPECT_EQ(modules[0].toObject().value("productId").toInt(), 21);
+}
+
+TEST_F(CliLan, ReadPrintsTheModulesSettingsDocument)
+{
+    startLan();
+    const CliRun run = lanCli({"read", "--mac", "00:11:22:33:50:09", "--json"});
+    ASSERT_EQ(run.status, 0) << run.err.toStdString();
+    const QJsonObject doc = QJsonDocument::fromJson(run.out.toUtf8()).object();
+    EXPECT_EQ(doc.value("moduleIp").toString(), "127.0.13.3");
+    EXPECT_EQ(doc.value("ssid").toString(), "ThisIsASSID");
+    EXPECT_EQ(doc.value("localPort").toInt(), 5000);
+    EXPECT_FALSE(doc.contains("setupText"));
+
+    const CliRun silent = lanCli({"read", "--ip", "127.0.13.7"});
+    EXPECT_EQ(silent.status, 1);
+    EXPECT_TRUE(silent.err.contains("No response from selected Vorbex."))
+        << silent.err.toStdString();
+}
+
+TEST_F(CliLan, WriteChangesOnlyTheDocumentsKeys)
+{
+    startLan();
+    const CliRun run = lanCli({"write", "--ip", "127.0.13.2", "-"},
+                              R"({"userClassId": "PTR-1", "moduleIp": "127.0.13.2"})");
+    ASSERT_EQ(run.status, 0) << run.err.toStdString();
+    EXPECT_TRUE(run.err.contains("Write success...")) << run.err.toStdString();
+    const auto after = lan->runner().modules();
+    sim::Bytes userClass(64, 0);
+    std::copy_n("PTR-1", 5, userClass.begin());
+    for (std::size_t m = 0; m < after.size(); ++m) {
+        for (std::size_t i = 0; i < after[m].environment.size(); ++i) {
+            const auto& entry = after[m].environment[i];
+            const bool written = m == 1; // the module at 127.0.13.2
+            if (written && entry.type == 7 && entry.index == 0) {
+                EXPECT_EQ(entry.data, userClass);
+            } else if (!(written && entry.type == 9 && entry.index == 6)) {
+                // Everything else as it was; the WLAN extra bytes are rewritten by every write.
+                EXPECT_EQ(entry, initial[m].environment[i])
+                    << int(entry.type) << "/" << int(entry.index);
+            }
+        }
+    }
+}
+
+TEST_F(CliLan, WriteFailuresAndBadDocuments)
+{
+    sim::LanFaults refuses;
+    refuses.writeStatus = 2;
+    startLan(refuses);
+    const std::pair<QStringList, QByteArray> bad[] = {
+        {{"write", "--ip", "127.0.13.2", "-"}, R"({"channel": 15})"},
+        {{"write", "--ip", "127.0.13.2", "-"}, R"({"setupText": "a=1"})"},
+        {{"write", "--ip", "127.0.13.2", "-"}, "not json"},
+        {{"write", "--mac", "00:11:22", "-"}, "{}"},
+        {{"write", "--ip", "127.0.13.2", "--mac", "00:11:22:33:50:04", "-"}, "{}"},
+        {{"read", "--ip", "127.0.13.2", "--mgmt-key", "12"}, {}},
+        {{"search", "--remote", "0.0.0.0"}, {}},
+    };
+    for (const auto& [args, input] : bad) {
+        const CliRun run = lanCli(args, input);
+        EXPECT_EQ(run.status, 2) << args.join(' ').toStdString();
+        EXPECT_FALSE(run.err.isEmpty()) << args.join(' ').toStdString();
+    }
+    EXPECT_EQ(lan->runner().requestCount(), 0u); // refused before anything was sent
+
+    const CliRun refused = lanCli({"write", "--mac", "00:11:22:33:50:04", "-"}, R"({"ssid": "x"})");
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_TRUE(refused.err.contains("Password mismatch error occured."))
+        << refused.err.toStdString();
+
+    EXPECT_EQ(lan->runner().modules(), initial);
+}
+
+} // namespace
+} // namespace quarlink::cli::testing
