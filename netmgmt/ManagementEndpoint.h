@@ -51,6 +51,8 @@ public:
         std::uint16_t senderPort = 0;
     };
     Received receive(std::span<std::uint8_t> buffer);
+    // The socket, for options and queries this class does not wrap.
+    int nativeHandle() const { return m_fd; }
 
 private:
     explicit ManagementEndpoint(int fd) : m_fd(fd) {}

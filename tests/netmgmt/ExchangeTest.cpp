@@ -8,6 +8,10 @@
 
 #include <gtest/gtest.h>
 
+#include <linux/sockios.h>
+#include <sys/ioctl.h>
+
+#include <ctime>
 #include <map>
 #include <thread>
 
@@ -42,7 +46,7 @@ public:
     ~Responder() { stop(); }
     std::uint16_t port() const { return m_endpoint->localPort(); }
     // Stops serving; returns when each request came.
-    std::vector<std::chrono::steady_clock::time_point> stop()
+    std::vector<std::chrono::nanoseconds> stop()
     {
         if (m_thread.joinable()) {
             m_endpoint->sendTo(kLoopback, port(), std::vector<std::uint8_t>{0});
@@ -59,14 +63,24 @@ private:
             const auto received = m_endpoint->receive(buffer);
             if (received.length <= 1)
                 return; // the stop byte
-            m_requests.push_back(std::chrono::steady_clock::now());
+            m_requests.push_back(arrivalTime());
             for (const auto& answer : m_answers)
                 m_endpoint->sendTo(received.sender, received.senderPort, answer);
         }
     }
 
+    // When the kernel took the last datagram in, so that a late wake-up of this thread does not
+    // shorten the measured pause between two requests.
+    std::chrono::nanoseconds arrivalTime() const
+    {
+        timespec stamp{};
+        if (::ioctl(m_endpoint->nativeHandle(), SIOCGSTAMPNS, &stamp) != 0)
+            return std::chrono::steady_clock::now().time_since_epoch();
+        return std::chrono::seconds(stamp.tv_sec) + std::chrono::nanoseconds(stamp.tv_nsec);
+    }
+
     std::vector<std::vector<std::uint8_t>> m_answers;
-    std::vector<std::chrono::steady_clock::time_point> m_requests;
+    std::vector<std::chrono::nanoseconds> m_requests;
     std::optional<ManagementEndpoint> m_endpoint;
     std::thread m_thread;
 };
