@@ -1,23 +1,14 @@
 // Parsing of the management parameters.
 #include "netmgmt/ManagementParameters.h"
 
+#include "netmgmt/HexDigit.h"
+
 #include <algorithm>
 #include <charconv>
 
 namespace quarlink::netmgmt {
 
 namespace {
-
-int hexDigit(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
 
 std::string quoted(std::string_view text)
 {
@@ -69,11 +60,11 @@ std::optional<ManagementKeyBytes> parseManagementKey(std::string_view text)
     if (text.size() != key.size() * 2)
         return std::nullopt;
     for (std::size_t i = 0; i < key.size(); ++i) {
-        const int high = hexDigit(text[2 * i]);
-        const int low = hexDigit(text[2 * i + 1]);
-        if (high < 0 || low < 0)
+        const auto high = hexDigitValue(text[2 * i]);
+        const auto low = hexDigitValue(text[2 * i + 1]);
+        if (!high || !low)
             return std::nullopt;
-        key[i] = static_cast<std::uint8_t>(high << 4 | low);
+        key[i] = static_cast<std::uint8_t>(*high << 4 | *low);
     }
     return key;
 }

@@ -1,20 +1,11 @@
 // Byte runs as hexadecimal text and back.
 #include "sim/HexBytes.h"
 
+#include "netmgmt/HexDigit.h"
+
 namespace quarlink::sim {
 
 namespace {
-
-std::optional<int> digitValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return std::nullopt;
-}
 
 std::string toHex(std::span<const std::uint8_t> bytes, const char* digits, bool spaced)
 {
@@ -52,8 +43,8 @@ std::optional<Bytes> parseHex(std::string_view text)
         }
         if (i + 1 >= text.size())
             return std::nullopt;
-        const auto high = digitValue(text[i]);
-        const auto low = digitValue(text[i + 1]);
+        const auto high = netmgmt::hexDigitValue(text[i]);
+        const auto low = netmgmt::hexDigitValue(text[i + 1]);
         if (!high || !low)
             return std::nullopt;
         bytes.push_back(static_cast<std::uint8_t>(*high * 16 + *low));
@@ -70,7 +61,7 @@ std::optional<std::uint8_t> parseHexByte(std::string_view text)
         return std::nullopt;
     int value = 0;
     for (char c : text) {
-        const auto digit = digitValue(c);
+        const auto digit = netmgmt::hexDigitValue(c);
         if (!digit)
             return std::nullopt;
         value = value * 16 + *digit;
