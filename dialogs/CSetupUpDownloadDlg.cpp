@@ -62,7 +62,9 @@ QAbstractButton* CSetupUpDownloadDlg::button(int id) const
 
 void CSetupUpDownloadDlg::OnSaveSetupInfo()
 {
-    const QString chosen = platform::prompter().getSaveFileName(kFileDialogTitle, kFileFilter, {});
+    // The suffixed name is what gets written, so asking about the chosen one would mislead.
+    const QString chosen = platform::prompter().getSaveFileName(kFileDialogTitle, kFileFilter, {},
+                                                                {.confirmOverwrite = false});
     if (chosen.isEmpty())
         return;
     // The suffix is appended to whatever was chosen, so files are always recognisable by it.
@@ -72,7 +74,8 @@ void CSetupUpDownloadDlg::OnSaveSetupInfo()
 
 void CSetupUpDownloadDlg::OnReadSetupFile()
 {
-    const QString chosen = platform::prompter().getOpenFileName(kFileDialogTitle, kFileFilter);
+    const QString chosen =
+        platform::prompter().getOpenFileName(kFileDialogTitle, kFileFilter, {.mustExist = false});
     if (chosen.isEmpty())
         return;
     // Nothing is sent: the text waits for an upload or a save.

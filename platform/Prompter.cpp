@@ -19,17 +19,29 @@ public:
         box.exec();
     }
 
-    QString getOpenFileName(const QString& caption, const QString& filter) override
+    QString getOpenFileName(const QString& caption, const QString& filter,
+                            FileDialogOptions options) override
     {
-        return QFileDialog::getOpenFileName(QApplication::activeWindow(), caption, QString(),
-                                            filter);
+        if (options.mustExist)
+            return QFileDialog::getOpenFileName(QApplication::activeWindow(), caption, QString(),
+                                                filter);
+        // An open dialog that also takes a name of a file that is not there; opening it is
+        // then the caller's check.
+        QFileDialog dialog(QApplication::activeWindow(), caption, QString(), filter);
+        dialog.setAcceptMode(QFileDialog::AcceptOpen);
+        dialog.setFileMode(QFileDialog::AnyFile);
+        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+            return {};
+        return dialog.selectedFiles().first();
     }
 
     QString getSaveFileName(const QString& caption, const QString& filter,
-                            const QString& suggestedName) override
+                            const QString& suggestedName, FileDialogOptions options) override
     {
+        const QFileDialog::Options flags =
+            options.confirmOverwrite ? QFileDialog::Options() : QFileDialog::DontConfirmOverwrite;
         return QFileDialog::getSaveFileName(QApplication::activeWindow(), caption, suggestedName,
-                                            filter);
+                                            filter, nullptr, flags);
     }
 
     int execDialog(QDialog& dialog) override { return dialog.exec(); }

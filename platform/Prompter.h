@@ -14,6 +14,14 @@ namespace quarlink::platform {
 inline const QString kAppTitle = QStringLiteral("Quarlink");
 inline const QString kErrorCaption = QStringLiteral("Error");
 
+// How a file dialog treats the name chosen: the defaults are the usual ones; a dialog may take
+// a name that does not exist yet, or overwrite a file without asking.
+struct FileDialogOptions
+{
+    bool mustExist = true;        // open dialogs
+    bool confirmOverwrite = true; // save dialogs
+};
+
 class Prompter
 {
 public:
@@ -24,9 +32,11 @@ public:
     virtual void showMessage(const QString& text, const QString& caption) = 0;
 
     // File dialogs; an empty result means the operator cancelled.
-    virtual QString getOpenFileName(const QString& caption, const QString& filter) = 0;
+    virtual QString getOpenFileName(const QString& caption, const QString& filter,
+                                    FileDialogOptions options = {}) = 0;
     virtual QString getSaveFileName(const QString& caption, const QString& filter,
-                                    const QString& suggestedName) = 0;
+                                    const QString& suggestedName,
+                                    FileDialogOptions options = {}) = 0;
 
     // Runs a modal dialog and returns its result code (QDialog::Accepted / Rejected).
     virtual int execDialog(QDialog& dialog) = 0;

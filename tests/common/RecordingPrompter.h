@@ -30,14 +30,18 @@ public:
         if (onMessage)
             onMessage(text);
     }
-    QString getOpenFileName(const QString& caption, const QString& filter) override
+    QString getOpenFileName(const QString& caption, const QString& filter,
+                            platform::FileDialogOptions options) override
     {
         fileDialogs.push_back({caption, filter});
+        fileDialogOptions.push_back(options);
         return takeFileAnswer();
     }
-    QString getSaveFileName(const QString& caption, const QString& filter, const QString&) override
+    QString getSaveFileName(const QString& caption, const QString& filter, const QString&,
+                            platform::FileDialogOptions options) override
     {
         fileDialogs.push_back({caption, filter});
+        fileDialogOptions.push_back(options);
         return takeFileAnswer();
     }
     int execDialog(QDialog& dialog) override
@@ -56,8 +60,9 @@ public:
 
     std::vector<ShownMessage> messages;
     std::vector<std::pair<QString, QString>> fileDialogs; // caption, filter
-    std::deque<QString> fileAnswers;                      // empty string: cancelled
-    QStringList dialogs;                                  // window titles of modal dialogs
+    std::vector<platform::FileDialogOptions> fileDialogOptions;
+    std::deque<QString> fileAnswers; // empty string: cancelled
+    QStringList dialogs;             // window titles of modal dialogs
     std::function<int(QDialog&)> dialogAnswer;
     std::function<void(const QString&)> onMessage;
 

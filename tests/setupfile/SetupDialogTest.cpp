@@ -48,6 +48,7 @@ TEST_F(SetupDialog, SaveAppendsTheSuffixEvenWhenTheNameEndsInIt)
     ASSERT_EQ(prompter.fileDialogs.size(), 3u);
     EXPECT_EQ(prompter.fileDialogs[0].first, "Open Program Binary File");
     EXPECT_EQ(prompter.fileDialogs[0].second, "Program Binary File(*_env_vars.bin)");
+    EXPECT_FALSE(prompter.fileDialogOptions[0].confirmOverwrite);
     EXPECT_TRUE(prompter.messages.empty());
     EXPECT_TRUE(host.line.empty());
 }
@@ -60,6 +61,8 @@ TEST_F(SetupDialog, ReadFileIsUploadedAsTheFrameThenTheTextAndItsZero)
     prompter.fileAnswers = {QString::fromStdString(path)};
     click(IDC_SETUP_READ);
     EXPECT_TRUE(host.line.empty()); // reading sends nothing
+    ASSERT_EQ(prompter.fileDialogOptions.size(), 1u);
+    EXPECT_FALSE(prompter.fileDialogOptions[0].mustExist); // "File not found." is ours to say
 
     click(IDC_SETUP_UPLOAD);
     Bytes expected{0x1B, 0x7E, 0x57, 0xFF};
