@@ -124,8 +124,12 @@ void applyChangedSettings(const SettingsDocument& read, const SettingsDocument& 
         {kWpaMode, &serial::WlanBasicRecord::wpaMode},
         {kCipher, &serial::WlanBasicRecord::cipher},
     };
-    for (const auto& [bits, member] : wlanFields)
-        ifChanged(was.*member, now.*member, [&](auto v) { setField(r.wlan_word, bits, v); });
+    for (const auto& field : wlanFields) {
+        // A named field rather than a structured binding: clang 14 cannot capture those.
+        const BitField bits = field.first;
+        ifChanged(was.*field.second, now.*field.second,
+                  [&](auto v) { setField(r.wlan_word, bits, v); });
+    }
     ifChanged(read.ssid, wanted.ssid, [&](const auto& v) { setRecordText(r.ssid, v); });
     ifChanged(read.wep64Keys, wanted.wep64Keys, [&](const auto& v) { r.wep64_keys = v; });
     ifChanged(read.wep128Keys, wanted.wep128Keys, [&](const auto& v) { r.wep128_keys = v; });
