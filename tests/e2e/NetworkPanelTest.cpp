@@ -140,6 +140,14 @@ TEST_F(NetworkPanel, RemoteSearchWithoutAnAddressAsksForOneAndSendsNothing)
     click(IDC_SEARCH);
     EXPECT_EQ(lines(), QStringList{"127.0.12.2"});
     EXPECT_EQ(status(), "Success");
+
+    // A silent address: the status first, the list emptied, then the same text in a box.
+    QStringList atBox;
+    prompter.onMessage = [&](const QString&) { atBox << status() << lines().join(','); };
+    edit(IDC_MODULE_ADDRESS)->setText("127.0.12.9");
+    click(IDC_SEARCH);
+    EXPECT_EQ(prompter.texts(), QStringList{"Cannot find the TCP/IP"});
+    EXPECT_EQ(atBox, (QStringList{"Cannot find the TCP/IP", ""}));
 }
 
 TEST_F(NetworkPanel, ReadByMacFillsTheFormFromTheModule)
