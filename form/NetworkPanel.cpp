@@ -148,8 +148,9 @@ void CQuarlinkView::WriteSelectedModule()
 
 void CQuarlinkView::FillFormFromRecord()
 {
+    // A line left from an earlier manager shows that entry of the present table.
     const auto line = m_networkHost->selectedLine();
-    if (!line || !m_netManager || *line >= m_netManager->moduleCount())
+    if (!line || !m_netManager || *line >= netmgmt::CDalmorTCP::kModuleTableSize)
         return;
     ShowRecord(m_netManager->module(*line));
 }

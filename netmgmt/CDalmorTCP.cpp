@@ -179,7 +179,9 @@ int CDalmorTCP::read(TargetMode mode, const MacAddress& mac, std::uint32_t addre
 int CDalmorTCP::write(TargetMode mode)
 {
     const auto line = m_host.selectedLine();
-    if (!line || *line >= m_count) {
+    // Any selected line has its table entry; one listed before a fresh table finds no stored
+    // payload for that entry and ends with "nothing to write".
+    if (!line || *line >= kModuleTableSize) {
         m_host.showMessage(kSelectModule);
         return kNothingSent;
     }

@@ -53,6 +53,7 @@ public:
     // The error table's text in the status line and in a message box.
     void showError(int code);
 
+    // How many lines the last search or read listed.
     std::size_t moduleCount() const { return m_count; }
     const ModuleRecord& module(std::size_t entry) const { return (*m_table)[entry]; }
 

@@ -107,6 +107,25 @@ TEST_F(NetworkPanel, LocalSearchListsEveryModuleSortedByMacWithNoLineSelected)
     EXPECT_TRUE(view->control(IDC_SET_INFO)->isEnabled());
 }
 
+TEST_F(NetworkPanel, LinesKeptFromAnEarlierManagerShowTheFreshEmptyTable)
+{
+    start({module(kFirst, 1)});
+    click(IDC_SEARCH);
+    ASSERT_EQ(lines(), QStringList{"00:11:22:33:50:01"});
+    view->onCommand(ID_CONNECTION_SERIAL);
+    view->onCommand(ID_CONNECTION_TCPIP);
+    ASSERT_EQ(lines(), QStringList{"00:11:22:33:50:01"}); // kept until the next search
+
+    list()->setCurrentRow(0);
+    EXPECT_EQ(edit(IDC_MAC_ADDRESS)->text(), "00:00:00:00:00:00");
+    EXPECT_EQ(edit(IDC_MODULE_ADDRESS)->text(), "0.0.0.0");
+    EXPECT_EQ(view->recordShown, 1);
+    const auto requests = lan->runner().requestCount();
+    click(IDC_SET_INFO);
+    EXPECT_EQ(prompter.texts(), QStringList{"There is no available information to write."});
+    EXPECT_EQ(lan->runner().requestCount(), requests);
+}
+
 TEST_F(NetworkPanel, RemoteSearchWithoutAnAddressAsksForOneAndSendsNothing)
 {
     start({module(kFirst, 1)});
@@ -121,6 +140,14 @@ TEST_F(NetworkPanel, RemoteSearchWithoutAnAddressAsksForOneAndSendsNothing)
     click(IDC_SEARCH);
     EXPECT_EQ(lines(), QStringList{"127.0.12.2"});
     EXPECT_EQ(status(), "Success");
+
+    // A silent address: the status first, the list emptied, then the same text in a box.
+    QStringList atBox;
+    prompter.onMessage = [&](const QString&) { atBox << status() << lines().join(','); };
+    edit(IDC_MODULE_ADDRESS)->setText("127.0.12.9");
+    click(IDC_SEARCH);
+    EXPECT_EQ(prompter.texts(), QStringList{"Cannot find the TCP/IP"});
+    EXPECT_EQ(atBox, (QStringList{"Cannot find the TCP/IP", ""}));
 }
 
 TEST_F(NetworkPanel, ReadByMacFillsTheFormFromTheModule)

@@ -41,6 +41,7 @@ public:
     {
         int error = 0;
         m_endpoint.emplace(*ManagementEndpoint::open(kLoopback, 0, error));
+        awaitArrivalStamps();
         m_thread = std::thread([this] { serve(); });
     }
     ~Responder() { stop(); }
@@ -66,6 +67,23 @@ private:
             m_requests.push_back(arrivalTime());
             for (const auto& answer : m_answers)
                 m_endpoint->sendTo(received.sender, received.senderPort, answer);
+        }
+    }
+
+    // The kernel stamps datagrams on arrival only once a socket has asked for stamps, and turns
+    // that on a little later; until then the stamp is the time of the asking. Probes to itself
+    // show when arriving datagrams carry their own stamp.
+    void awaitArrivalStamps()
+    {
+        const std::vector<std::uint8_t> probe{1, 2};
+        std::array<std::uint8_t, 2> buffer{};
+        for (int attempt = 0; attempt < 1000; ++attempt) {
+            m_endpoint->sendTo(kLoopback, port(), probe);
+            m_endpoint->receive(buffer);
+            const auto asked = std::chrono::system_clock::now().time_since_epoch();
+            if (arrivalTime() < asked)
+                return;
+            std::this_thread::sleep_for(1ms);
         }
     }
 
