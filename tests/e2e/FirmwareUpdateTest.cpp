@@ -72,7 +72,8 @@ protected:
             });
             percentText = transfer.percentText();
             sendEnabled = dialog.findChild<QAbstractButton*>("IDC_DOWNLOAD_SEND")->isEnabled();
-            if (handedOver && transfer.timers().isActive(CDownloadDlg::kCloseTimerId))
+            if (handedOver && transfer.timers().isActive(CDownloadDlg::kCloseTimerId) &&
+                !cancelAfterHandOver)
                 transfer.onTimer(CDownloadDlg::kCloseTimerId);
             else
                 transfer.reject();
@@ -94,6 +95,7 @@ protected:
     QTemporaryDir dir;
     QString percentText;
     bool sendEnabled = true;
+    bool cancelAfterHandOver = false; // "Cancel" in the half second before the dialog closes
 };
 
 TEST_F(FirmwareUpdate, SerialTransferEndsWithUpdateSuccess)
@@ -155,6 +157,19 @@ TEST_F(FirmwareUpdate, TimeoutWithTheWaitWindowCounting)
                   serialMode ? QStringList{"Error : Update Failure [Timeout]"} : QStringList{});
         TearDown();
     }
+}
+
+TEST_F(FirmwareUpdate, CancelAfterTheLastByteLeavesTheTimeoutRunning)
+{
+    startModule(sim::FirmwareVerdict::None);
+    cancelAfterHandOver = true;
+    download(imageFile("abc_tavrel.bin", 3));
+    EXPECT_EQ(percentText, "100% completed");
+    EXPECT_EQ(firmware().waitWindow(), nullptr);
+    ASSERT_TRUE(updateTimerRunning());
+    view->onTimer(CQuarlinkView::kUpdateTimerId);
+    EXPECT_EQ(prompter.texts(), QStringList{"Error : Update Failure [Timeout]"});
+    EXPECT_FALSE(updateTimerRunning());
 }
 
 TEST_F(FirmwareUpdate, TcpTransferIsJudgedOnTheSerialLine)
