@@ -187,6 +187,43 @@ TEST_F(FirmwareUpdate, TcpTransferIsJudgedOnTheSerialLine)
         EXPECT_NE(command.letter, 'G');
 }
 
+TEST_F(FirmwareUpdate, ClosingThePortStopsOnlyASerialTransfer)
+{
+    for (const bool serialMode : {true, false}) {
+        SCOPED_TRACE(serialMode ? "serial" : "TCP");
+        startModule(sim::FirmwareVerdict::None, !serialMode);
+        if (!serialMode)
+            aimAt(module->runner().firmwareListener()->port());
+        firmware().timing.blockPause = std::chrono::milliseconds(20);
+        prompter.fileAnswers.push_back(imageFile("two_tavrel.bin", 2 * 2048));
+        prompter.dialogAnswer = [&](QDialog& dialog) {
+            auto& transfer = static_cast<CDownloadDlg&>(dialog);
+            auto* bar = dialog.findChild<QProgressBar*>("IDC_DOWNLOAD_PROGRESS");
+            bool portGone = false;
+            // The port goes (the adapter unplugged) while the first report is shown.
+            QObject::connect(bar, &QProgressBar::valueChanged, &dialog, [&](int value) {
+                if (value != 50)
+                    return;
+                view->OnDeviceGone();
+                portGone = true;
+            });
+            dialog.findChild<QAbstractButton*>("IDC_DOWNLOAD_SEND")->click();
+            EXPECT_TRUE(waitFor([&] { return portGone; }));
+            if (!serialMode) {
+                EXPECT_TRUE(waitFor(
+                    [&] { return transfer.timers().isActive(CDownloadDlg::kCloseTimerId); }));
+            }
+            if (transfer.timers().isActive(CDownloadDlg::kCloseTimerId))
+                transfer.onTimer(CDownloadDlg::kCloseTimerId);
+            return dialog.result();
+        };
+        ASSERT_TRUE(view->onCommand(ID_WLAN_FW_DOWNLOAD));
+        EXPECT_FALSE(view->isPortOpen());
+        EXPECT_EQ(firmware().waitWindow() != nullptr, !serialMode);
+        TearDown();
+    }
+}
+
 TEST_F(FirmwareUpdate, FailToConnectLeavesOnlyCancel)
 {
     startModule(sim::FirmwareVerdict::Success);
