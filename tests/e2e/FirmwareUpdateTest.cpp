@@ -159,6 +159,21 @@ TEST_F(FirmwareUpdate, TimeoutWithTheWaitWindowCounting)
     }
 }
 
+TEST_F(FirmwareUpdate, StatusAnswerStopsTheTimeoutAndLeavesTheWindowCounting)
+{
+    startModule(sim::FirmwareVerdict::Status);
+    download(imageFile("abc_tavrel.bin", 3));
+    ASSERT_TRUE(waitFor([&] { return !prompter.messages.empty(); }));
+    EXPECT_EQ(prompter.texts(), QStringList{"0xff"});
+    EXPECT_FALSE(updateTimerRunning());
+    auto* wait = firmware().waitWindow();
+    ASSERT_NE(wait, nullptr);
+    for (int tick = 0; tick < 54; ++tick)
+        wait->onTimer(dialogs::CMsgDlg::kCountdownTimerId);
+    EXPECT_EQ(wait->countdownText(), "-1");
+    EXPECT_TRUE(wait->timers().isActive(dialogs::CMsgDlg::kCountdownTimerId));
+}
+
 TEST_F(FirmwareUpdate, CancelAfterTheLastByteLeavesTheTimeoutRunning)
 {
     startModule(sim::FirmwareVerdict::None);
