@@ -109,6 +109,7 @@ private:
 
     void transferFinished() override
     {
+        m_sender.cancel(); // the sender has ended; this closes its TCP connection
         if (!m_session) {
             end(kExitSuccess);
             printError(

@@ -22,6 +22,9 @@ struct SenderShared
     std::uint64_t posted = 0;   // reports posted so far
     std::uint64_t finished = 0; // highest report the owner has handled
     StopSignal stop;
+    // Stays open after the last byte until the owner cancels, which it does when the transfer
+    // dialog closes: the module sees the connection end only then.
+    TcpClient connection;
 };
 
 } // namespace detail
@@ -78,7 +81,7 @@ private:
 
     void sendOverTcp(const TcpTarget& target)
     {
-        TcpClient client;
+        TcpClient& client = m_shared->connection;
         switch (
             client.connect(target.address, target.port, m_timing.connectLimit, m_shared->stop)) {
         case ConnectResult::Connected:
@@ -214,6 +217,7 @@ void FirmwareSender::cancel()
     m_shared->stop.request();
     if (m_thread.joinable())
         m_thread.join();
+    m_shared->connection.close();
 }
 
 } // namespace quarlink::firmware

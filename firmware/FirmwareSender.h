@@ -63,7 +63,8 @@ public:
     // Starts the sender thread. A sender already running is cancelled first.
     void start(const TransferJob& job);
     // Owner thread: stops the sender before its next piece (a write under way completes),
-    // drops its pending reports and joins it. Nothing is reported afterwards.
+    // drops its pending reports, joins it and closes its TCP connection, which a finished
+    // sender leaves open. Nothing is reported afterwards.
     void cancel();
     bool isRunning() const { return m_thread.joinable(); }
 

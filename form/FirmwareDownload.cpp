@@ -101,7 +101,8 @@ dialogs::CMsgDlg* CQuarlinkView::FirmwareDownload::waitWindow() const
 
 void CQuarlinkView::FirmwareDownload::abortTransfer()
 {
-    if (m_transfer)
+    // Only a transfer over the serial link needs the port; one over TCP goes on without it.
+    if (m_transfer && m_view.connectionMode == ConnectionMode::Serial)
         m_transfer->reject();
 }
 

@@ -32,7 +32,7 @@ public:
     void run();
     // Window timer 2 fired.
     void onUpdateTimeout() { m_verdicts.updateTimedOut(); }
-    // The line is going away: a transfer over it is stopped first.
+    // The serial line is going away: a transfer over it is stopped first.
     void abortTransfer();
 
     const firmware::FirmwareImage& image() const { return m_image; }

@@ -15,7 +15,7 @@ bool CQuarlinkView::isSetupFileCommandEnabled() const
 
 void CQuarlinkView::OnSetupUpDownloadFile()
 {
-    dialogs::CSetupUpDownloadDlg dialog(setupText, *m_engine);
+    dialogs::CSetupUpDownloadDlg dialog(setupText, *m_engine, this);
     platform::prompter().execDialog(dialog);
 }
 

@@ -136,7 +136,12 @@ FileOutcome loadSetupFile(const std::string& path, std::span<std::uint8_t> buffe
     struct stat info
     {
     };
-    if (::fstat(file.fd(), &info) != 0 || !S_ISREG(info.st_mode))
+    if (::fstat(file.fd(), &info) != 0)
+        return outcome(FileStatus::Unreadable, capacity);
+    // A folder opens for reading here, but it is no file: it is not found, as for the image.
+    if (S_ISDIR(info.st_mode))
+        return outcome(FileStatus::NotFound, capacity);
+    if (!S_ISREG(info.st_mode))
         return outcome(FileStatus::Unreadable, capacity);
     const auto size = static_cast<std::uint64_t>(info.st_size);
     if (size > kFileSizeLimit)

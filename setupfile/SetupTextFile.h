@@ -30,10 +30,10 @@ std::string suffixedFileName(std::string_view chosen);
 enum class FileStatus
 {
     Ok,
-    NotFound,   // cannot be opened (or created, when saving)
+    NotFound,   // cannot be opened (or created, when saving), or a folder
     Overflow,   // larger than kFileSizeLimit
     TooLarge,   // does not fit the setup text buffer with its terminating zero
-    Unreadable, // not a plain file, or fewer bytes came than its size promised
+    Unreadable, // not a plain file or folder, or fewer bytes came than its size promised
     Unwritable, // opened, but the text could not be written whole
 };
 

@@ -2,6 +2,7 @@
 // accepts one connection and keeps what arrives, or resets it after the header frame.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <thread>
 #include <vector>
@@ -49,6 +50,8 @@ public:
 
     std::uint16_t port() const { return m_port; }
     static constexpr std::uint32_t kAddress = 0x7F000001; // 127.0.0.1
+    // The sender has closed the connection (or it failed).
+    bool connectionEnded() const { return m_ended.load(); }
     // What arrived; call after the sender has closed (waits for the connection to end).
     const std::vector<std::uint8_t>& received()
     {
@@ -87,12 +90,14 @@ private:
             }
         }
         ::close(connection);
+        m_ended = true;
     }
 
     int m_fd = -1;
     std::uint16_t m_port = 0;
     std::thread m_thread;
     std::vector<std::uint8_t> m_bytes;
+    std::atomic<bool> m_ended{false};
 };
 
 } // namespace quarlink::testing

@@ -72,7 +72,8 @@ protected:
             });
             percentText = transfer.percentText();
             sendEnabled = dialog.findChild<QAbstractButton*>("IDC_DOWNLOAD_SEND")->isEnabled();
-            if (handedOver && transfer.timers().isActive(CDownloadDlg::kCloseTimerId))
+            if (handedOver && transfer.timers().isActive(CDownloadDlg::kCloseTimerId) &&
+                !cancelAfterHandOver)
                 transfer.onTimer(CDownloadDlg::kCloseTimerId);
             else
                 transfer.reject();
@@ -94,6 +95,7 @@ protected:
     QTemporaryDir dir;
     QString percentText;
     bool sendEnabled = true;
+    bool cancelAfterHandOver = false; // "Cancel" in the half second before the dialog closes
 };
 
 TEST_F(FirmwareUpdate, SerialTransferEndsWithUpdateSuccess)
@@ -157,6 +159,34 @@ TEST_F(FirmwareUpdate, TimeoutWithTheWaitWindowCounting)
     }
 }
 
+TEST_F(FirmwareUpdate, StatusAnswerStopsTheTimeoutAndLeavesTheWindowCounting)
+{
+    startModule(sim::FirmwareVerdict::Status);
+    download(imageFile("abc_tavrel.bin", 3));
+    ASSERT_TRUE(waitFor([&] { return !prompter.messages.empty(); }));
+    EXPECT_EQ(prompter.texts(), QStringList{"0xff"});
+    EXPECT_FALSE(updateTimerRunning());
+    auto* wait = firmware().waitWindow();
+    ASSERT_NE(wait, nullptr);
+    for (int tick = 0; tick < 54; ++tick)
+        wait->onTimer(dialogs::CMsgDlg::kCountdownTimerId);
+    EXPECT_EQ(wait->countdownText(), "-1");
+    EXPECT_TRUE(wait->timers().isActive(dialogs::CMsgDlg::kCountdownTimerId));
+}
+
+TEST_F(FirmwareUpdate, CancelAfterTheLastByteLeavesTheTimeoutRunning)
+{
+    startModule(sim::FirmwareVerdict::None);
+    cancelAfterHandOver = true;
+    download(imageFile("abc_tavrel.bin", 3));
+    EXPECT_EQ(percentText, "100% completed");
+    EXPECT_EQ(firmware().waitWindow(), nullptr);
+    ASSERT_TRUE(updateTimerRunning());
+    view->onTimer(CQuarlinkView::kUpdateTimerId);
+    EXPECT_EQ(prompter.texts(), QStringList{"Error : Update Failure [Timeout]"});
+    EXPECT_FALSE(updateTimerRunning());
+}
+
 TEST_F(FirmwareUpdate, TcpTransferIsJudgedOnTheSerialLine)
 {
     startModule(sim::FirmwareVerdict::Success, true);
@@ -170,6 +200,43 @@ TEST_F(FirmwareUpdate, TcpTransferIsJudgedOnTheSerialLine)
     // Nothing of the stream went over the line: only the verdict came back on it.
     for (const auto& command : module->runner().receivedCommands())
         EXPECT_NE(command.letter, 'G');
+}
+
+TEST_F(FirmwareUpdate, ClosingThePortStopsOnlyASerialTransfer)
+{
+    for (const bool serialMode : {true, false}) {
+        SCOPED_TRACE(serialMode ? "serial" : "TCP");
+        startModule(sim::FirmwareVerdict::None, !serialMode);
+        if (!serialMode)
+            aimAt(module->runner().firmwareListener()->port());
+        firmware().timing.blockPause = std::chrono::milliseconds(20);
+        prompter.fileAnswers.push_back(imageFile("two_tavrel.bin", 2 * 2048));
+        prompter.dialogAnswer = [&](QDialog& dialog) {
+            auto& transfer = static_cast<CDownloadDlg&>(dialog);
+            auto* bar = dialog.findChild<QProgressBar*>("IDC_DOWNLOAD_PROGRESS");
+            bool portGone = false;
+            // The port goes (the adapter unplugged) while the first report is shown.
+            QObject::connect(bar, &QProgressBar::valueChanged, &dialog, [&](int value) {
+                if (value != 50)
+                    return;
+                view->OnDeviceGone();
+                portGone = true;
+            });
+            dialog.findChild<QAbstractButton*>("IDC_DOWNLOAD_SEND")->click();
+            EXPECT_TRUE(waitFor([&] { return portGone; }));
+            if (!serialMode) {
+                EXPECT_TRUE(waitFor(
+                    [&] { return transfer.timers().isActive(CDownloadDlg::kCloseTimerId); }));
+            }
+            if (transfer.timers().isActive(CDownloadDlg::kCloseTimerId))
+                transfer.onTimer(CDownloadDlg::kCloseTimerId);
+            return dialog.result();
+        };
+        ASSERT_TRUE(view->onCommand(ID_WLAN_FW_DOWNLOAD));
+        EXPECT_FALSE(view->isPortOpen());
+        EXPECT_EQ(firmware().waitWindow() != nullptr, !serialMode);
+        TearDown();
+    }
 }
 
 TEST_F(FirmwareUpdate, FailToConnectLeavesOnlyCancel)

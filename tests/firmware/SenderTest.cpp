@@ -144,8 +144,17 @@ TEST_F(Sender, TcpStreamHasNothingBeforeTheHeader)
     TransferJob j = job(image);
     j.tcp = TcpTarget{LoopbackListener::kAddress, module.port()};
     sender.start(j);
-    runToEnd();
-    EXPECT_TRUE(finished);
+    QElapsedTimer clock;
+    clock.start();
+    while (!finished && clock.elapsed() < 10000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    ASSERT_TRUE(finished);
+    // The connection outlives the stream: the owner ends it when its dialog closes.
+    clock.restart();
+    while (!module.connectionEnded() && clock.elapsed() < 100)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    EXPECT_FALSE(module.connectionEnded());
+    sender.cancel();
     EXPECT_EQ(percents, (std::vector<int>{99, 100}));
     const auto header = headerFrame(static_cast<std::uint32_t>(image.size()), imageChecksum(image));
     EXPECT_EQ(module.received(), concat({header, image}));

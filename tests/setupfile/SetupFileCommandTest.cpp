@@ -24,8 +24,9 @@ TEST_F(SetupFileCommand, OfferedOnceTheSetupTextWasReadInEitherMode)
 
     TempFiles files;
     prompter.fileAnswers = {QString::fromStdString(files.path("p"))};
-    prompter.dialogAnswer = [](QDialog& dialog) {
-        EXPECT_EQ(dialog.parentWidget(), nullptr);
+    prompter.dialogAnswer = [this](QDialog& dialog) {
+        // Owned by the main window, over which it opens, like the transfer dialog.
+        EXPECT_EQ(dialog.parentWidget(), view.get());
         dynamic_cast<dialogs::CSetupUpDownloadDlg&>(dialog).button(IDC_SETUP_SAVE)->click();
         return int(QDialog::Rejected);
     };

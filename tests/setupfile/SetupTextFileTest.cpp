@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 namespace quarlink::testing {
 namespace {
 
@@ -59,13 +61,17 @@ TEST(SetupTextFile, ReadRefusesWhatCannotBeOpenedOrReadWhole)
     SetupBuffer buffer = setupBufferWith("kept");
     const SetupBuffer before = buffer;
 
-    const auto missing = setupfile::loadSetupFile(files.path("missing"), buffer);
-    EXPECT_EQ(missing.status, FileStatus::NotFound);
-    EXPECT_EQ(missing.message(), "File not found.");
-    EXPECT_TRUE(missing.hasErrorCaption());
-
-    const auto folder = setupfile::loadSetupFile(files.path(""), buffer);
-    EXPECT_EQ(folder.status, FileStatus::Unreadable);
+    for (const std::string& path : {files.path("missing"), files.path("")}) {
+        SCOPED_TRACE(path);
+        const auto refused = setupfile::loadSetupFile(path, buffer);
+        EXPECT_EQ(refused.status, FileStatus::NotFound);
+        EXPECT_EQ(refused.message(), "File not found.");
+        EXPECT_TRUE(refused.hasErrorCaption());
+        EXPECT_EQ(buffer, before);
+    }
+    const std::string pipe = files.path("pipe");
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    EXPECT_EQ(setupfile::loadSetupFile(pipe, buffer).status, FileStatus::Unreadable);
     EXPECT_EQ(buffer, before);
 }
 
