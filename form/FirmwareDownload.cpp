@@ -35,7 +35,9 @@ bool CQuarlinkView::FirmwareDownload::isEnabled() const
 void CQuarlinkView::FirmwareDownload::run()
 {
     m_image.fileName.clear();
-    const QString path = platform::prompter().getOpenFileName(kOpenCaption, kOpenFilter);
+    // A typed name of a missing file is reported by the load as "File not found.".
+    const QString path =
+        platform::prompter().getOpenFileName(kOpenCaption, kOpenFilter, {.mustExist = false});
     if (path.isEmpty())
         return;
     const auto loaded = firmware::loadFirmwareImage(path.toStdString(), m_image);

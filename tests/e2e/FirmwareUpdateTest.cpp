@@ -108,6 +108,7 @@ TEST_F(FirmwareUpdate, SerialTransferEndsWithUpdateSuccess)
     EXPECT_EQ(prompter.fileDialogs.at(0),
               std::make_pair(QStringLiteral("Open Program Binary File"),
                              QStringLiteral("Program Binary File(*_tavrel.bin)")));
+    EXPECT_FALSE(prompter.fileDialogOptions.at(0).mustExist);
     EXPECT_EQ(prompter.dialogs, QStringList{"WLAN F/W Download"});
     EXPECT_EQ(percentText, "100% completed");
     EXPECT_FALSE(sendEnabled);
