@@ -1,5 +1,5 @@
 // A simulated LAN module as the command line names it: its loopback address, optionally its
-// identity, and its faults. The spec is applied over the state file's module of that address,
+// identity, and its faults. Its fields are applied over the state file's module of that address,
 // or over the defaults.
 #pragma once
 
@@ -28,7 +28,7 @@ struct LanModuleSpec
 // bad-magic. Empty `error` on success.
 std::optional<LanModuleSpec> parseLanModuleSpec(std::string_view text, std::string& error);
 
-// The modules to serve: those of the state file, then the specs applied in order (a spec for
+// The modules to serve: those of the state file, then the --lan descriptions applied in order (one for
 // an address the state file holds changes that module; any other adds one with defaults).
 std::vector<LanModuleSetup> buildLanModules(const std::vector<LanModuleState>& saved,
                                             const std::vector<LanModuleSpec>& specs);
