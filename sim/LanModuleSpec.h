@@ -28,8 +28,8 @@ struct LanModuleSpec
 // bad-magic. Empty `error` on success.
 std::optional<LanModuleSpec> parseLanModuleSpec(std::string_view text, std::string& error);
 
-// The modules to serve: those of the state file, then the --lan descriptions applied in order (one for
-// an address the state file holds changes that module; any other adds one with defaults).
+// The modules to serve: those of the state file, then the --lan descriptions applied in order (one
+// for an address the state file holds changes that module; any other adds one with defaults).
 std::vector<LanModuleSetup> buildLanModules(const std::vector<LanModuleState>& saved,
                                             const std::vector<LanModuleSpec>& specs);
 
