@@ -15,7 +15,7 @@ namespace {
 
 using Handler = std::string (*)(SimOptions&, std::string_view value);
 
-struct OptionSpec
+struct OptionEntry
 {
     const char* name;
     const char* argument; // nullptr: a flag without value
@@ -105,10 +105,10 @@ std::string setStrayByte(SimOptions& o, std::string_view value)
 std::string addLanModule(SimOptions& o, std::string_view value)
 {
     std::string error;
-    const auto spec = parseLanModuleSpec(value, error);
-    if (!spec)
+    const auto description = parseLanModuleDescription(value, error);
+    if (!description)
         return error;
-    o.lanModules.push_back(*spec);
+    o.lanModules.push_back(*description);
     return {};
 }
 
@@ -158,7 +158,7 @@ std::string setFirmwareVerdict(SimOptions& o, std::string_view value)
     return {};
 }
 
-const std::array<OptionSpec, 25> kOptions{{
+const std::array<OptionEntry, 25> kOptions{{
     {"--link", "PATH",
      "Make PATH a symbolic link to the terminal device, removed on exit. An existing\n"
      "symbolic link is replaced; any other existing file makes the program stop.",
@@ -333,9 +333,9 @@ constexpr std::string_view kBehaviour =
     "Exit status: 0 after a stop signal, 1 when the terminal, the link, the log or\n"
     "the state file fails, 2 for a bad command line.\n";
 
-const OptionSpec* findOption(std::string_view name)
+const OptionEntry* findOption(std::string_view name)
 {
-    for (const OptionSpec& option : kOptions)
+    for (const OptionEntry& option : kOptions)
         if (name == option.name)
             return &option;
     return nullptr;
@@ -353,7 +353,7 @@ ParsedOptions parseSimOptions(const std::vector<std::string>& args)
             value = arg.substr(equals + 1);
             arg = arg.substr(0, equals);
         }
-        const OptionSpec* option = findOption(arg);
+        const OptionEntry* option = findOption(arg);
         if (!option)
             return {std::nullopt, "unknown option '" + std::string(arg) + "'"};
         if (option->argument && !value) {
@@ -372,7 +372,7 @@ ParsedOptions parseSimOptions(const std::vector<std::string>& args)
 std::string simHelpText()
 {
     std::string text(kIntroduction);
-    for (const OptionSpec& option : kOptions) {
+    for (const OptionEntry& option : kOptions) {
         std::string head = std::string("  ") + option.name;
         if (option.argument)
             head += std::string(" ") + option.argument;

@@ -4,7 +4,7 @@
 #include "netmgmt/ManagementKey.h"
 #include "serial/LineSettings.h"
 #include "sim/FaultPlan.h"
-#include "sim/LanModuleSpec.h"
+#include "sim/LanModuleDescription.h"
 #include "sim/ModuleProtocol.h"
 
 #include <optional>
@@ -20,7 +20,7 @@ struct SimOptions
     std::string stateFile;              // empty: state kept in memory only
     std::optional<std::string> logPath; // "-": standard error
     FaultPlan faults;
-    std::vector<LanModuleSpec> lanModules;
+    std::vector<LanModuleDescription> lanModules;
     std::uint16_t lanPort = 50005;
     netmgmt::Ipv4Bytes lanBroadcast{127, 255, 255, 255};
     netmgmt::ManagementKeyBytes managementKey = netmgmt::kManagementKey;

@@ -6,7 +6,7 @@
 #include "netmgmt/ManagementEndpoint.h"
 #include "netmgmt/PayloadMerge.h"
 #include "netmgmt/RecordEncoder.h"
-#include "sim/LanModuleSpec.h"
+#include "sim/LanModuleDescription.h"
 #include "sim/LanStateFile.h"
 #include "sim/SimulatedLan.h"
 #include "sim/StateFile.h"
@@ -191,24 +191,24 @@ TEST_F(LanModules, RefusedWriteKeepsTheModuleAsItWas)
     EXPECT_EQ(decodeHeader(write->answers()[0].header).status, kWriteStatusProductMismatch);
 }
 
-TEST(LanModuleSpec, ParsesFieldsAndAppliesThemOverTheSavedModule)
+TEST(LanModuleDescription, ParsesFieldsAndAppliesThemOverTheSavedModule)
 {
     std::string error;
-    const auto spec = parseLanModuleSpec(
+    const auto description = parseLanModuleDescription(
         "127.0.0.9,mac=02:00:00:00:00:09,product=16,product2=33,firmware=2.4c,duplicate,"
         "status=3,delay=250",
         error);
-    ASSERT_TRUE(spec) << error;
-    EXPECT_EQ(spec->address, (Ipv4Bytes{127, 0, 0, 9}));
-    EXPECT_EQ(spec->firmware, (LanFirmware{2, 4, 2}));
-    EXPECT_TRUE(spec->faults.duplicate);
-    EXPECT_EQ(spec->faults.writeStatus, 3);
-    EXPECT_EQ(spec->faults.delay, std::chrono::milliseconds(250));
+    ASSERT_TRUE(description) << error;
+    EXPECT_EQ(description->address, (Ipv4Bytes{127, 0, 0, 9}));
+    EXPECT_EQ(description->firmware, (LanFirmware{2, 4, 2}));
+    EXPECT_TRUE(description->faults.duplicate);
+    EXPECT_EQ(description->faults.writeStatus, 3);
+    EXPECT_EQ(description->faults.delay, std::chrono::milliseconds(250));
 
     LanModuleState saved = defaultLanModule({127, 0, 0, 9}, 4);
     saved.put(10, 0, Bytes{1, 2, 3});
     const auto modules =
-        buildLanModules({saved}, {*spec, *parseLanModuleSpec("127.0.0.10", error)});
+        buildLanModules({saved}, {*description, *parseLanModuleDescription("127.0.0.10", error)});
     ASSERT_EQ(modules.size(), 2u);
     EXPECT_EQ(modules[0].state.mac, (MacAddress{2, 0, 0, 0, 0, 9}));
     EXPECT_EQ(modules[0].state.productId(0), 16);
@@ -218,7 +218,7 @@ TEST(LanModuleSpec, ParsesFieldsAndAppliesThemOverTheSavedModule)
 
     for (const char* bad : {"127.0.0", "127.0.0.2,mac=0011", "127.0.0.2,firmware=1",
                             "127.0.0.2,loud", "127.0.0.2,status=256", "127.0.0.2,silent=1"})
-        EXPECT_FALSE(parseLanModuleSpec(bad, error)) << bad;
+        EXPECT_FALSE(parseLanModuleDescription(bad, error)) << bad;
 }
 
 TEST(LanStateFile, SerialAndLanPartsKeepEachOther)

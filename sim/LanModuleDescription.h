@@ -12,7 +12,7 @@
 
 namespace quarlink::sim {
 
-struct LanModuleSpec
+struct LanModuleDescription
 {
     netmgmt::Ipv4Bytes address{};
     std::optional<netmgmt::MacAddress> mac;
@@ -20,17 +20,18 @@ struct LanModuleSpec
     std::optional<std::uint16_t> productId2;
     std::optional<LanFirmware> firmware;
     LanFaults faults;
-    bool operator==(const LanModuleSpec&) const = default;
+    bool operator==(const LanModuleDescription&) const = default;
 };
 
 // "ADDRESS[,KEY=VALUE|FLAG]...": mac=00:11:22:33:44:55, product=N, product2=N,
 // firmware=1.2a, delay=MS, status=N, and the flags silent, duplicate, bad-check, past-end,
 // bad-magic. Empty `error` on success.
-std::optional<LanModuleSpec> parseLanModuleSpec(std::string_view text, std::string& error);
+std::optional<LanModuleDescription> parseLanModuleDescription(std::string_view text,
+                                                              std::string& error);
 
 // The modules to serve: those of the state file, then the --lan descriptions applied in order (one
 // for an address the state file holds changes that module; any other adds one with defaults).
 std::vector<LanModuleSetup> buildLanModules(const std::vector<LanModuleState>& saved,
-                                            const std::vector<LanModuleSpec>& specs);
+                                            const std::vector<LanModuleDescription>& descriptions);
 
 } // namespace quarlink::sim

@@ -1,5 +1,5 @@
-// Parsing and applying LAN module specs.
-#include "sim/LanModuleSpec.h"
+// Parsing and applying LAN module descriptions.
+#include "sim/LanModuleDescription.h"
 
 #include "netmgmt/ManagementParameters.h"
 
@@ -27,9 +27,10 @@ std::optional<LanFirmware> parseFirmware(std::string_view text)
 }
 
 // One KEY=VALUE or FLAG; empty on success.
-std::string applyField(LanModuleSpec& spec, std::string_view key, std::string_view value)
+std::string applyField(LanModuleDescription& description, std::string_view key,
+                       std::string_view value)
 {
-    auto& f = spec.faults;
+    auto& f = description.faults;
     const std::pair<std::string_view, bool*> flags[] = {
         {"silent", &f.silent},    {"duplicate", &f.duplicate}, {"bad-check", &f.badCheck},
         {"past-end", &f.pastEnd}, {"bad-magic", &f.badMagic},
@@ -44,16 +45,17 @@ std::string applyField(LanModuleSpec& spec, std::string_view key, std::string_vi
         const auto bytes = parseHex(value);
         if (!bytes || bytes->size() != 6)
             return "mac: expected six bytes in hexadecimal, such as 00:11:22:33:44:55";
-        spec.mac.emplace();
-        std::copy(bytes->begin(), bytes->end(), spec.mac->begin());
+        description.mac.emplace();
+        std::copy(bytes->begin(), bytes->end(), description.mac->begin());
     } else if (key == "product" || key == "product2") {
         const auto id = parseDecimal(value, 65535);
         if (!id)
             return std::string(key) + ": expected a number from 0 to 65535";
-        (key == "product" ? spec.productId : spec.productId2) = static_cast<std::uint16_t>(*id);
+        (key == "product" ? description.productId : description.productId2) =
+            static_cast<std::uint16_t>(*id);
     } else if (key == "firmware") {
-        spec.firmware = parseFirmware(value);
-        if (!spec.firmware)
+        description.firmware = parseFirmware(value);
+        if (!description.firmware)
             return "firmware: expected MAJOR.MINOR and a revision letter, such as 1.2a";
     } else if (key == "delay") {
         const auto ms = parseDecimal(value, 600000);
@@ -73,62 +75,65 @@ std::string applyField(LanModuleSpec& spec, std::string_view key, std::string_vi
 
 } // namespace
 
-std::optional<LanModuleSpec> parseLanModuleSpec(std::string_view text, std::string& error)
+std::optional<LanModuleDescription> parseLanModuleDescription(std::string_view text,
+                                                              std::string& error)
 {
-    LanModuleSpec spec;
+    LanModuleDescription description;
     const std::size_t comma = std::min(text.find(','), text.size());
     const auto address = netmgmt::parseIpv4(text.substr(0, comma));
     if (!address) {
         error = "expected an IPv4 address first, such as 127.0.0.2";
         return std::nullopt;
     }
-    spec.address = *address;
+    description.address = *address;
     text.remove_prefix(std::min(comma + 1, text.size()));
     while (!text.empty()) {
         const std::size_t end = std::min(text.find(','), text.size());
         const std::string_view field = text.substr(0, end);
         const std::size_t equals = std::min(field.find('='), field.size());
-        error = applyField(spec, field.substr(0, equals),
+        error = applyField(description, field.substr(0, equals),
                            field.substr(std::min(equals + 1, field.size())));
         if (!error.empty())
             return std::nullopt;
         text.remove_prefix(std::min(end + 1, text.size()));
     }
-    return spec;
+    return description;
 }
 
 std::vector<LanModuleSetup> buildLanModules(const std::vector<LanModuleState>& saved,
-                                            const std::vector<LanModuleSpec>& specs)
+                                            const std::vector<LanModuleDescription>& descriptions)
 {
     std::vector<LanModuleSetup> modules;
     for (const LanModuleState& state : saved)
         modules.push_back({state, {}});
-    for (const LanModuleSpec& spec : specs) {
-        auto it = std::find_if(modules.begin(), modules.end(), [&spec](const LanModuleSetup& m) {
-            return m.state.address == spec.address;
-        });
+    for (const LanModuleDescription& description : descriptions) {
+        auto it =
+            std::find_if(modules.begin(), modules.end(), [&description](const LanModuleSetup& m) {
+                return m.state.address == description.address;
+            });
         if (it == modules.end()) {
             modules.push_back(
-                {defaultLanModule(spec.address, static_cast<unsigned>(modules.size() + 1)), {}});
+                {defaultLanModule(description.address, static_cast<unsigned>(modules.size() + 1)),
+                 {}});
             it = modules.end() - 1;
         }
         LanModuleState& state = it->state;
-        if (spec.mac) {
-            state.mac = *spec.mac;
+        if (description.mac) {
+            state.mac = *description.mac;
             if (const EnvironmentEntry* identity = state.find(1, 0);
-                identity && identity->data.size() >= spec.mac->size()) {
+                identity && identity->data.size() >= description.mac->size()) {
                 Bytes data = identity->data;
-                std::copy(spec.mac->begin(), spec.mac->end(), data.begin());
+                std::copy(description.mac->begin(), description.mac->end(), data.begin());
                 state.put(1, 0, data);
             }
         }
-        if (spec.productId)
-            state.setProductId(0, *spec.productId);
-        if (spec.productId2)
-            state.setProductId(1, *spec.productId2);
-        if (spec.firmware)
-            state.firmware = *spec.firmware;
-        it->faults = spec.faults;
+        if (description.productId)
+            state.setProductId(0, *description.productId);
+        if (description.productId2)
+            state.setProductId(1, *description.productId2);
+        if (description.firmware)
+            state.firmware = *description.firmware;
+        it->faults = description.faults;
     }
     return modules;
 }
