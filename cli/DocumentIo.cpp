@@ -50,6 +50,11 @@ DocumentText readDocumentText(const QString& path)
     return {std::move(text), {}};
 }
 
+void printJson(const QJsonDocument& document)
+{
+    std::fputs(document.toJson().constData(), stdout);
+}
+
 void printEntries(const std::vector<std::pair<QString, QJsonValue>>& entries)
 {
     qsizetype width = 0;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QJsonDocument>
 #include <QJsonValue>
 #include <QString>
 
@@ -23,5 +24,8 @@ DocumentText readDocumentText(const QString& path);
 
 // One line per entry, the values aligned after the longest key.
 void printEntries(const std::vector<std::pair<QString, QJsonValue>>& entries);
+
+// A JSON document on standard output, indented.
+void printJson(const QJsonDocument& document);
 
 } // namespace quarlink::cli

@@ -41,7 +41,7 @@ int runGet(const Invocation& invocation)
     if (!session.open(*line) || !session.readSettings(readout))
         return kExitFailure;
     if (parser.isSet(json))
-        std::fputs(QJsonDocument(settings::toJson(readout.document)).toJson().constData(), stdout);
+        printJson(QJsonDocument(settings::toJson(readout.document)));
     else
         printLines(readout.document);
     return kExitSuccess;

@@ -3,11 +3,10 @@
 #include "cli/DocumentIo.h"
 #include "cli/LanSession.h"
 #include "cli/Subcommands.h"
+#include "settings/SettingsJson.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
-
-#include <cstdio>
 
 namespace quarlink::cli {
 
@@ -37,10 +36,7 @@ int runRead(const Invocation& invocation)
         printEntries(entries);
         return kExitSuccess;
     }
-    QJsonObject document;
-    for (const auto& [key, value] : entries)
-        document.insert(key, value);
-    std::fputs(QJsonDocument(document).toJson().constData(), stdout);
+    printJson(QJsonDocument(settings::entriesObject(entries)));
     return kExitSuccess;
 }
 

@@ -1,13 +1,13 @@
 // quarlink-cli search: lists the modules on the LAN that answer a search, by broadcast (Local)
 // or at one address (--remote), one line per module or a JSON array.
+#include "cli/DocumentIo.h"
 #include "cli/LanSession.h"
 #include "cli/Subcommands.h"
+#include "settings/SettingsJson.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-
-#include <cstdio>
 
 namespace quarlink::cli {
 
@@ -16,9 +16,7 @@ namespace {
 // The four values a search line shows, under their document keys.
 QJsonObject summary(const netmgmt::ModuleRecord& record)
 {
-    QJsonObject all;
-    for (const auto& [key, value] : recordEntries(record))
-        all.insert(key, value);
+    const QJsonObject all = settings::entriesObject(recordEntries(record));
     QJsonObject out;
     for (const char* key : {"mac", "moduleIp", "productId", "firmware"})
         out.insert(QLatin1String(key), all.value(QLatin1String(key)));
@@ -67,7 +65,7 @@ int runSearch(const Invocation& invocation)
     for (std::size_t i = 0; i < found; ++i)
         modules.append(summary(session.manager().module(i)));
     if (parser.isSet(json)) {
-        std::fputs(QJsonDocument(modules).toJson().constData(), stdout);
+        printJson(QJsonDocument(modules));
         return kExitSuccess;
     }
     for (const QJsonValue& m : modules) {

@@ -6,20 +6,9 @@
 #include "cli/Subcommands.h"
 #include "settings/JsonValueForms.h"
 #include "settings/SettingsJson.h"
+#include "setupfile/SetupTextFile.h"
 
 namespace quarlink::cli {
-
-namespace {
-
-// The setup text as the module takes it: its bytes and a terminating zero.
-settings::Bytes setupTextPayload(const std::string& text)
-{
-    settings::Bytes payload(text.begin(), text.end());
-    payload.push_back(0);
-    return payload;
-}
-
-} // namespace
 
 int runSet(const Invocation& invocation)
 {
@@ -68,7 +57,10 @@ int runSet(const Invocation& invocation)
                                   "passphrase and ssid"));
 
     if (wanted.setupText != read.setupText &&
-        !session.writeItem(serial::item::SetupText, setupTextPayload(wanted.setupText)))
+        !session.writeItem(serial::item::SetupText,
+                           setupfile::uploadPayload(
+                               {reinterpret_cast<const std::uint8_t*>(wanted.setupText.data()),
+                                wanted.setupText.size()})))
         return kExitFailure;
 
     // An item the document leaves as it was goes back exactly as the module sent it, also where

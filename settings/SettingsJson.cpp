@@ -275,7 +275,7 @@ QJsonValue wepKeyLengthValue(const Doc& d)
     }
 }
 
-struct KeySpec
+struct KeyRule
 {
     const char* key;
     QJsonValue (*read)(const Doc&);
@@ -283,7 +283,7 @@ struct KeySpec
 };
 
 // In documented order. `security` comes before the keys that depend on it.
-const std::array<KeySpec, 31> kKeys{{
+const std::array<KeyRule, 31> kKeys{{
     {"mac", macText, checkMac},
     {"productId",
      [](const Doc& d) -> QJsonValue { return d.identity[serial::identity::ProductId]; },
@@ -367,10 +367,10 @@ const std::array<KeySpec, 31> kKeys{{
      }},
 }};
 
-const KeySpec* findKey(const QString& key)
+const KeyRule* findKey(const QString& key)
 {
-    const auto found = std::find_if(kKeys.begin(), kKeys.end(), [&](const KeySpec& spec) {
-        return key == QLatin1String(spec.key);
+    const auto found = std::find_if(kKeys.begin(), kKeys.end(), [&](const KeyRule& rule) {
+        return key == QLatin1String(rule.key);
     });
     return found == kKeys.end() ? nullptr : &*found;
 }
@@ -406,12 +406,12 @@ std::string checkCombination(const QJsonObject& object, const Doc& merged, bool 
 // Applies every key of `object` in table order; the first error wins.
 std::string applyKeys(const QJsonObject& object, Doc& document)
 {
-    for (const KeySpec& spec : kKeys) {
-        if (!object.contains(QLatin1String(spec.key)))
+    for (const KeyRule& rule : kKeys) {
+        if (!object.contains(QLatin1String(rule.key)))
             continue;
-        if (std::string reason = spec.write(document, object.value(QLatin1String(spec.key)));
+        if (std::string reason = rule.write(document, object.value(QLatin1String(rule.key)));
             !reason.empty())
-            return keyError(spec.key, reason);
+            return keyError(rule.key, reason);
     }
     return {};
 }
@@ -421,17 +421,22 @@ std::string applyKeys(const QJsonObject& object, Doc& document)
 std::vector<std::pair<QString, QJsonValue>> settingsEntries(const SettingsDocument& document)
 {
     std::vector<std::pair<QString, QJsonValue>> entries;
-    for (const KeySpec& spec : kKeys)
-        entries.emplace_back(QLatin1String(spec.key), spec.read(document));
+    for (const KeyRule& rule : kKeys)
+        entries.emplace_back(QLatin1String(rule.key), rule.read(document));
     return entries;
+}
+
+QJsonObject entriesObject(const std::vector<std::pair<QString, QJsonValue>>& entries)
+{
+    QJsonObject object;
+    for (const auto& [key, value] : entries)
+        object.insert(key, value);
+    return object;
 }
 
 QJsonObject toJson(const SettingsDocument& document)
 {
-    QJsonObject object;
-    for (const auto& [key, value] : settingsEntries(document))
-        object.insert(key, value);
-    return object;
+    return entriesObject(settingsEntries(document));
 }
 
 ParsedDocument parseDocument(const QByteArray& text)

@@ -20,6 +20,8 @@ namespace quarlink::settings {
 // Every setting under its key, in the order the keys are documented.
 std::vector<std::pair<QString, QJsonValue>> settingsEntries(const SettingsDocument& document);
 QJsonObject toJson(const SettingsDocument& document);
+// Key-value entries as one JSON object.
+QJsonObject entriesObject(const std::vector<std::pair<QString, QJsonValue>>& entries);
 
 struct ParsedDocument
 {
