@@ -84,6 +84,13 @@ protected:
         return run;
     }
 
+    // The LAN options that reach simulated modules on loopback at `port`.
+    static QStringList lanOptions(std::uint16_t port)
+    {
+        return {"--mgmt-port", QString::number(port), "--local-port",     "0",
+                "--broadcast", "127.255.255.255",     "--answer-timeout", "300"};
+    }
+
     // The command's arguments followed by the simulator's port.
     QStringList onPort(QStringList args) const { return args << "--port" << device; }
 

@@ -32,13 +32,7 @@ protected:
     // The command with the LAN options that reach the simulated modules.
     CliRun lanCli(QStringList args, const QByteArray& input = {}) const
     {
-        args << "--mgmt-port" << QString::number(lan->port()) << "--local-port"
-             << "0"
-             << "--broadcast"
-             << "127.255.255.255"
-             << "--answer-timeout"
-             << "300";
-        return cli(args, input);
+        return cli(args + lanOptions(lan->port()), input);
     }
 
     std::unique_ptr<sim::SimulatedLan> lan;

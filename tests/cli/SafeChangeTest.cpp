@@ -134,13 +134,7 @@ protected:
     CliRun lanCli(QStringList args, const QByteArray& input = {}, std::size_t* requests = nullptr)
     {
         const std::size_t before = lan->runner().requestCount();
-        args << "--mgmt-port" << QString::number(lan->port()) << "--local-port"
-             << "0"
-             << "--broadcast"
-             << "127.255.255.255"
-             << "--answer-timeout"
-             << "300";
-        const CliRun run = cli(args, input);
+        const CliRun run = cli(args + lanOptions(lan->port()), input);
         if (requests)
             *requests = lan->runner().requestCount() - before;
         return run;
