@@ -3,8 +3,6 @@
 // and a backup (mode 0600) put back with set or write restores the module byte for byte.
 #include "CliFixture.h"
 
-#include "sim/SimulatedLan.h"
-
 #include <QJsonDocument>
 #include <QJsonObject>
 
@@ -112,28 +110,16 @@ TEST_F(CliFixture, BadBackupPathIsRefusedBeforeTheModuleIsRead)
 
 const netmgmt::Ipv4Bytes kModule{127, 0, 14, 2};
 
-class SafeLanChange : public CliFixture
+class SafeLanChange : public CliLanFixture
 {
 protected:
     void SetUp() override
     {
-        sim::LanConfig config;
         auto module = sim::defaultLanModule(kModule, 4);
         // WPA2 without the extra-bytes selector, so a write leaves those bytes as they are and
         // a restored module equals the original byte for byte.
         module.put(9, 0, std::array<std::uint8_t, 4>{0x01, 0x00, 0x04, 0x00});
-        config.modules = {{module, {}}};
-        config.port = 0;
-        std::string error;
-        lan = sim::SimulatedLan::start(std::move(config), error);
-        ASSERT_TRUE(lan) << error;
-        initial = lan->runner().modules();
-    }
-
-    // The command with the LAN options that reach the module.
-    CliRun lanCli(QStringList args, const QByteArray& input = {}) const
-    {
-        return cli(args + lanOptions(lan->port()), input);
+        startModules({{module, {}}});
     }
 
     // True when the module received the requests of `exchanges` more exchanges (reads or
@@ -148,8 +134,6 @@ protected:
         return lan->runner().requestCount() == expectedRequests;
     }
 
-    std::unique_ptr<sim::SimulatedLan> lan;
-    std::vector<sim::LanModuleState> initial;
     std::size_t expectedRequests = 0;
 };
 
