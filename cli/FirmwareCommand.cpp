@@ -73,10 +73,7 @@ public:
         job.checksum = image.checksum;
         job.tcp = tcp;
         if (!tcp) {
-            SerialSession* session = m_session;
-            job.serialWrite = [session](std::span<const std::uint8_t> bytes) {
-                return session->write(bytes);
-            };
+            job.serial = firmware::serialLineOf(m_session->port());
             m_session->engine().setCurrentLetter(serial::kGoLetter);
         }
         m_sender.start(job);
