@@ -67,11 +67,11 @@ public:
     // its answer.
     bool writeItem(std::uint8_t item, std::span<const std::uint8_t> payload);
 
-    // For a firmware update over this line: the engine (current letter, verdict listener), a
-    // write usable from the sender's thread, and a hook run before a vanished port is closed
+    // For a firmware update over this line: the engine (current letter, verdict listener), the
+    // port, written to from the sender's thread, and a hook run before a vanished port is closed
     // (so that the sender stops writing to it first).
     serial::SequenceEngine& engine() { return m_engine; }
-    bool write(std::span<const std::uint8_t> bytes) const { return m_connection->write(bytes); }
+    const serial::SerialPort& port() const { return m_connection->port(); }
     void setBeforeClose(std::function<void()> hook) { m_beforeClose = std::move(hook); }
 
 private:

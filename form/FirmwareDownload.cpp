@@ -76,10 +76,7 @@ firmware::TransferJob CQuarlinkView::FirmwareDownload::transferJob() const
         job.tcp = firmware::TcpTarget{address->address(),
                                       static_cast<std::uint16_t>(m_view.m_values.localPort)};
     } else {
-        serial::SerialConnection* line = m_view.m_connection.get();
-        job.serialWrite = [line](std::span<const std::uint8_t> bytes) {
-            return line->write(bytes);
-        };
+        job.serial = firmware::serialLineOf(m_view.m_connection->port());
     }
     return job;
 }

@@ -85,7 +85,8 @@ TEST_F(FirmwareCli, RefusedBeforeAnythingIsSent)
         {onPort({"firmware"}), 2, "the IMAGE file is required"},
         {onPort({"firmware", "--ip", "127.0.0.300", "--tcp-port", "1", abc}), 2, "--ip"},
         {{"firmware", "--ip", "127.0.0.1", abc}, 2, "--tcp-port"},
-        {onPort({"firmware", "--verdict-timeout", "0", abc}), 2, "--verdict-timeout"},
+        {onPort({"firmware", "--verdict-timeout", "0", abc}), 2,
+         "--verdict-timeout: expected seconds, more than 0, at most 3600"},
         {{"firmware", abc}, 2, "--port is required"},
     };
     for (const Case& c : cases) {
