@@ -4,6 +4,7 @@
 #include "cli/ChangeOptions.h"
 #include "cli/DocumentIo.h"
 #include "cli/LanSession.h"
+#include "cli/ManagementPassword.h"
 #include "cli/ModuleChange.h"
 #include "cli/Subcommands.h"
 #include "settings/RecordMapping.h"
@@ -27,6 +28,7 @@ int runWrite(const Invocation& invocation)
     const LanOptions lanOptions(parser);
     const TargetOptions targetOptions(parser);
     const ChangeOptions changeOptions(parser);
+    const PasswordOptions passwordOptions(parser);
     parser.addPositionalArgument(
         QStringLiteral("FILE"),
         QStringLiteral("The settings document (JSON), - for standard input."));
@@ -44,7 +46,8 @@ int runWrite(const Invocation& invocation)
     const auto lan = lanOptions.read(parser, invocation);
     const auto target = lan ? targetOptions.read(parser, invocation) : std::nullopt;
     const auto choice = target ? changeOptions.read(parser, invocation) : std::nullopt;
-    if (!choice)
+    const auto password = choice ? passwordOptions.read(parser, invocation) : std::nullopt;
+    if (!password)
         return kExitUsage;
 
     const DocumentText document = readDocumentText(parser.positionalArguments().first());
@@ -87,7 +90,7 @@ int runWrite(const Invocation& invocation)
 
     session.setSettingsSource(
         [&](netmgmt::ModuleRecord& sent) { settings::applyChangedSettings(read, wanted, sent); });
-    if (session.manager().write(target->mode) != 0)
+    if (session.manager().write(target->mode, *password) != 0)
         return kExitFailure;
     return change.written();
 }

@@ -12,11 +12,12 @@
 
 #include <array>
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <optional>
 #include <span>
-#include <vector>
 #include <unordered_map>
+#include <vector>
 
 namespace Ui {
 class QuarlinkView;
@@ -35,7 +36,11 @@ struct LineSettings;
 
 namespace quarlink::form {
 
-enum class ConnectionMode : std::int32_t { TcpIp = 0, Serial = 1 };
+enum class ConnectionMode : std::int32_t
+{
+    TcpIp = 0,
+    Serial = 1
+};
 
 class CQuarlinkView : public QWidget
 {
@@ -87,8 +92,9 @@ public:
     // The network manager of TCP/IP mode; null before the first choice of TCP/IP.
     netmgmt::CDalmorTCP* netManager() const { return m_netManager.get(); }
 
-    // The network panel's "Search" and "Read", the write of "Set Info" in TCP/IP mode, and the
-    // selected module list line's record shown on the form.
+    // The network panel's "Search" and "Read", the write of "Set Info" in TCP/IP mode (asking
+    // for the module's password when it refuses the one sent), and the selected module list
+    // line's record shown on the form.
     void OnSearch();
     void OnRead();
     void WriteSelectedModule();
@@ -222,6 +228,9 @@ private:
     netmgmt::OperationTimings m_networkTimings;
     std::unique_ptr<NetworkHostAdapter> m_networkHost;
     std::unique_ptr<netmgmt::CDalmorTCP> m_netManager;
+    // Passwords the operator gave for modules, by MAC address, from one choice of TCP/IP to the
+    // next; only ever sent to the module.
+    std::map<netmgmt::MacAddress, netmgmt::CDalmorTCP::Password> m_modulePasswords;
     // Declared last so it goes first: no key field's focus-out reaches a view being destroyed.
     std::unique_ptr<QObject> m_keyFieldWatcher;
 };

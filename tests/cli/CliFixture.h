@@ -132,12 +132,13 @@ protected:
     }
 
     // The command with the LAN options that reach the simulated modules.
-    CliRun lanCli(const QStringList& args, const QByteArray& input = {}) const
+    CliRun lanCli(const QStringList& args, const QByteArray& input = {},
+                  const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment()) const
     {
         return cli(args + QStringList{"--mgmt-port", QString::number(lan->port()), "--local-port",
                                       "0", "--broadcast", "127.255.255.255", "--answer-timeout",
                                       "300"},
-                   input);
+                   input, env);
     }
 
     std::unique_ptr<sim::SimulatedLan> lan;

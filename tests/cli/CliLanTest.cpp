@@ -6,19 +6,29 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include <algorithm>
+#include <string_view>
+
 namespace quarlink::cli::testing {
 namespace {
 
 const netmgmt::Ipv4Bytes kFirst{127, 0, 13, 2};
 const netmgmt::Ipv4Bytes kSecond{127, 0, 13, 3};
+const QString kPasswordVariable = QStringLiteral("QUARLINK_MGMT_PASSWORD");
 
 class CliLan : public CliLanFixture
 {
 protected:
-    void startLan(sim::LanFaults faults = {})
+    // Two modules; the one at kFirst has `password` when one is given.
+    void startLan(sim::LanFaults faults = {}, std::string_view password = {})
     {
-        startModules({{sim::defaultLanModule(kSecond, 9), faults},
-                      {sim::defaultLanModule(kFirst, 4), faults}});
+        std::vector<sim::LanModuleSetup> modules{{sim::defaultLanModule(kSecond, 9), faults},
+                                                 {sim::defaultLanModule(kFirst, 4), faults}};
+        if (!password.empty()) {
+            modules[1].password.emplace();
+            std::copy(password.begin(), password.end(), modules[1].password->begin());
+        }
+        startModules(std::move(modules));
     }
 };
 
@@ -110,6 +120,67 @@ TEST_F(CliLan, WriteFailuresAndBadDocuments)
         << refused.err.toStdString();
 
     EXPECT_EQ(lan->runner().modules(), initial);
+}
+
+TEST_F(CliLan, ProtectedModuleTakesAWriteOnlyWithItsPassword)
+{
+    startLan({}, "Secret-7");
+    QFile right(dir.filePath("right")), crlf(dir.filePath("crlf")), wrong(dir.filePath("wrong")),
+        tooLong(dir.filePath("long"));
+    for (auto [file, text] : {std::pair{&right, "Secret-7\nsecond line"},
+                              {&crlf, "Secret-7\r\n"},
+                              {&wrong, "Secret-8"},
+                              {&tooLong, "Secret-7890\n"}}) {
+        ASSERT_TRUE(file->open(QIODevice::WriteOnly));
+        file->write(text);
+        file->close();
+    }
+    struct Case
+    {
+        const char* name;
+        QStringList options;
+        const char* variable; // QUARLINK_MGMT_PASSWORD, unset when null
+        int status;
+        bool sent;
+    };
+    const Case cases[] = {
+        {"no password", {}, nullptr, 1, true},
+        {"wrong file", {"--password-file", wrong.fileName()}, nullptr, 1, true},
+        {"11 bytes in the file", {"--password-file", tooLong.fileName()}, nullptr, 2, false},
+        {"11 bytes in the variable", {}, "Secret-7890", 2, false},
+        {"missing file", {"--password-file", dir.filePath("none")}, "Secret-7", 2, false},
+        {"the file wins", {"--password-file", wrong.fileName()}, "Secret-7", 1, true},
+        {"right file", {"--password-file", right.fileName()}, "Secret-8", 0, true},
+        {"CRLF file", {"--password-file", crlf.fileName()}, nullptr, 0, true},
+        {"right variable", {}, "Secret-7", 0, true},
+    };
+    for (const Case& c : cases) {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.remove(kPasswordVariable);
+        if (c.variable)
+            env.insert(kPasswordVariable, c.variable);
+        const auto before = lan->runner().modules();
+        const auto requests = lan->runner().requestCount();
+        const CliRun run =
+            lanCli(QStringList{"write", "--mac", "00:11:22:33:50:04"} << c.options << "-",
+                   QByteArray(R"({"userClassId": ")") + c.name + "\"}", env);
+        EXPECT_EQ(run.status, c.status) << c.name << ": " << run.err.toStdString();
+        EXPECT_EQ(lan->runner().requestCount() > requests, c.sent) << c.name;
+        EXPECT_EQ(lan->runner().modules() != before, c.status == 0) << c.name;
+        if (c.status == 1) {
+            EXPECT_TRUE(run.err.contains("Password mismatch error occured."))
+                << c.name << ": " << run.err.toStdString();
+        }
+        EXPECT_FALSE((run.out + run.err).contains("Secret")) << c.name;
+    }
+    // The module still reports its marker, never the password it was given.
+    const CliRun read = lanCli({"read", "--mac", "00:11:22:33:50:04", "--json"});
+    ASSERT_EQ(read.status, 0) << read.err.toStdString();
+    EXPECT_FALSE(read.out.contains("Secret"));
+    const auto modules = lan->runner().modules();
+    const sim::EnvironmentEntry* field = modules[1].find(6, 0);
+    ASSERT_TRUE(field);
+    EXPECT_EQ(field->data, sim::Bytes(sim::kPasswordMarker.begin(), sim::kPasswordMarker.end()));
 }
 
 } // namespace

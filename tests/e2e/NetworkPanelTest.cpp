@@ -2,6 +2,7 @@
 // write through the window's own buttons, with the texts the operator sees.
 #include "common/FakePortList.h"
 #include "common/RecordingPrompter.h"
+#include "dialogs/CPasswordDlg.h"
 #include "form/CQuarlinkView.h"
 #include "resources/ControlIds.h"
 #include "sim/SimulatedLan.h"
@@ -11,6 +12,7 @@
 #include <QListWidget>
 #include <gtest/gtest.h>
 
+#include <deque>
 #include <map>
 
 namespace quarlink::testing {
@@ -240,6 +242,88 @@ TEST_F(NetworkPanel, WriteNeedsASelectedLineAndAnEarlierSearchInTheSameMode)
     EXPECT_EQ(status(), "There is no available information to write.");
     EXPECT_EQ(prompter.texts(), QStringList{"There is no available information to write."});
     EXPECT_EQ(lan->runner().requestCount(), requests);
+}
+
+TEST_F(NetworkPanel, ProtectedModuleIsWrittenAfterItsPasswordIsGivenInTheDialog)
+{
+    sim::LanModuleSetup locked = module(kFirst, 1);
+    locked.password = sim::LanPassword{'L', 'a', 'b', '-', 'P', 'a', 's', 's'};
+    start({locked});
+    click(IDC_SEARCH);
+    list()->setCurrentRow(0);
+    // Each dialog takes the next answer (typed into its masked entry) and OK; none left: Cancel.
+    std::deque<QString> answers;
+    prompter.dialogAnswer = [&](QDialog& dialog) {
+        auto* entry = dialog.findChild<QLineEdit*>("IDC_MODULE_PASSWORD");
+        EXPECT_EQ(entry->echoMode(), QLineEdit::Password);
+        if (answers.empty())
+            return int(QDialog::Rejected);
+        entry->insert(answers.front());
+        answers.pop_front();
+        return int(QDialog::Accepted);
+    };
+    const QString mismatch = "Password mismatch error occured.";
+    struct Step
+    {
+        const char* name;
+        std::vector<QString> answers;
+        QStringList messages;
+        int dialogs;
+        bool written;
+    };
+    const Step steps[] = {
+        {"cancelled", {}, {mismatch}, 1, false},
+        {"wrong, then cancelled", {"Lab-Past"}, {mismatch, mismatch}, 2, false},
+        {"right after a wrong one",
+         {"Lab-Fast", "Lab-Pass"},
+         {mismatch, mismatch, "Write success..."},
+         2,
+         true},
+        {"kept for the module", {}, {"Write success..."}, 0, true},
+    };
+    for (const Step& s : steps) {
+        prompter.messages.clear();
+        prompter.dialogs.clear();
+        answers.assign(s.answers.begin(), s.answers.end());
+        const auto before = lan->runner().modules();
+        edit(IDC_SSID)->setText(s.name);
+        click(IDC_SET_INFO);
+        EXPECT_EQ(prompter.texts(), s.messages) << s.name;
+        EXPECT_EQ(prompter.dialogs.size(), std::size_t(s.dialogs)) << s.name;
+        EXPECT_EQ(lan->runner().modules() != before, s.written) << s.name;
+        EXPECT_TRUE(view->control(IDC_SET_INFO)->isEnabled()) << s.name;
+        // Neither the password nor the module's marker appears on the form.
+        for (QLineEdit* line : view->findChildren<QLineEdit*>())
+            EXPECT_FALSE(line->text().contains("Lab-Pa")) << s.name;
+    }
+
+    // A new choice of TCP/IP forgets the password.
+    view->onCommand(ID_CONNECTION_SERIAL);
+    view->onCommand(ID_CONNECTION_TCPIP);
+    click(IDC_SEARCH);
+    list()->setCurrentRow(0);
+    prompter.messages.clear();
+    edit(IDC_SSID)->setText("forgotten");
+    click(IDC_SET_INFO);
+    EXPECT_EQ(prompter.texts(), QStringList{mismatch});
+}
+
+TEST(PasswordDialog, EntryIsMaskedAndTakesAtMostTenBytes)
+{
+    using Password = dialogs::CPasswordDlg::Password;
+    const std::pair<const char*, Password> cases[] = {
+        {"Lab-Pass", {'L', 'a', 'b', '-', 'P', 'a', 's', 's'}},
+        {"0123456789X", {'0', '1', '2', '3', '4', '5', '6', '7', '8', '9'}},
+        {"\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9",
+         {0xc3, 0xa9, 0xc3, 0xa9, 0xc3, 0xa9, 0xc3, 0xa9, 0xc3, 0xa9}},
+        {"Lab-Pass\xc3\xa9\xc3\xa9", {}}, // twelve bytes: refused
+    };
+    for (const auto& [typed, expected] : cases) {
+        dialogs::CPasswordDlg dialog;
+        EXPECT_EQ(dialog.entry()->echoMode(), QLineEdit::Password);
+        dialog.entry()->insert(QString::fromUtf8(typed));
+        EXPECT_EQ(dialog.password(), expected) << typed;
+    }
 }
 
 } // namespace
