@@ -4,6 +4,7 @@
 // a terminal), and the verdict text ends the run.
 #include "cli/SerialSession.h"
 #include "cli/Subcommands.h"
+#include "cli/TraceOptions.h"
 #include "firmware/FirmwareImage.h"
 #include "firmware/FirmwareSender.h"
 #include "firmware/TransferOwner.h"
@@ -72,6 +73,7 @@ public:
         job.image = image.bytes();
         job.checksum = image.checksum;
         job.tcp = tcp;
+        job.trace = cliTrace();
         if (!tcp) {
             SerialSession* session = m_session;
             job.serialWrite = [session](std::span<const std::uint8_t> bytes) {

@@ -1,8 +1,10 @@
 #include "firmware/FirmwareSender.h"
 
+#include "firmware/StreamTrace.h"
 #include "firmware/TcpClient.h"
 #include "firmware/TransferOwner.h"
 #include "serial/CommandFrames.h"
+#include "serial/FrameTrace.h"
 #include "serial/SettingsItems.h"
 
 #include <algorithm>
@@ -55,6 +57,19 @@ public:
 private:
     bool stopped() const { return m_shared->stop.requested(); }
 
+    void traceHeader(trace::Link link, std::span<const std::uint8_t> header) const
+    {
+        if (m_job.trace)
+            m_job.trace->record(headerEntry(link, header));
+    }
+
+    void traceBlock(trace::Link link, const std::vector<ImagePiece>& pieces, std::size_t i) const
+    {
+        if (m_job.trace)
+            m_job.trace->record(blockEntry(
+                link, m_job.image.subspan(pieces[i].offset, pieces[i].size), i + 1, pieces.size()));
+    }
+
     void sendOverSerial()
     {
         const auto writeOrFail = [this](std::span<const std::uint8_t> bytes) {
@@ -63,16 +78,25 @@ private:
             fail(TransferFailure::SerialWrite);
             return false;
         };
-        if (!writeOrFail(serial::commandFrame(serial::kGoLetter)))
+        const auto go = serial::commandFrame(serial::kGoLetter);
+        if (m_job.trace)
+            m_job.trace->record(serial::commandEntry(go));
+        if (!writeOrFail(go))
             return;
         if (m_shared->stop.waitFor(m_timing.goPause))
             return;
         const auto header =
             headerFrame(static_cast<std::uint32_t>(m_job.image.size()), m_job.checksum);
+        traceHeader(trace::Link::Serial, header);
         if (!writeOrFail(header))
             return;
-        for (const ImagePiece& piece : imagePieces(m_job.image.size())) {
-            if (stopped() || !writeOrFail(m_job.image.subspan(piece.offset, piece.size)) ||
+        const auto pieces = imagePieces(m_job.image.size());
+        for (std::size_t i = 0; i < pieces.size(); ++i) {
+            const ImagePiece& piece = pieces[i];
+            if (stopped())
+                return;
+            traceBlock(trace::Link::Serial, pieces, i);
+            if (!writeOrFail(m_job.image.subspan(piece.offset, piece.size)) ||
                 !report(piece.percent))
                 return;
         }
@@ -102,11 +126,16 @@ private:
         };
         const auto header =
             headerFrame(static_cast<std::uint32_t>(m_job.image.size()), m_job.checksum);
+        traceHeader(trace::Link::Tcp, header);
         if (!sendOrFail(header))
             return;
-        for (const ImagePiece& piece : imagePieces(m_job.image.size())) {
-            if (m_shared->stop.waitFor(m_timing.blockPause) ||
-                !sendOrFail(m_job.image.subspan(piece.offset, piece.size)) ||
+        const auto pieces = imagePieces(m_job.image.size());
+        for (std::size_t i = 0; i < pieces.size(); ++i) {
+            const ImagePiece& piece = pieces[i];
+            if (m_shared->stop.waitFor(m_timing.blockPause))
+                return;
+            traceBlock(trace::Link::Tcp, pieces, i);
+            if (!sendOrFail(m_job.image.subspan(piece.offset, piece.size)) ||
                 !report(piece.percent))
                 return;
         }

@@ -8,6 +8,7 @@
 #include "firmware/ImageStream.h"
 #include "firmware/StopSignal.h"
 #include "serial/SerialReader.h"
+#include "trace/TraceSink.h"
 
 #include <chrono>
 #include <cstdint>
@@ -45,6 +46,9 @@ struct TransferJob
     Checksum checksum{};
     std::optional<TcpTarget> tcp; // set: over TCP, else over the serial link
     SerialWrite serialWrite;
+    // Where the header and every block are reported as they go out; null: no trace. It must
+    // take reports from the sender's thread.
+    trace::TraceSink* trace = nullptr;
 };
 
 namespace detail {

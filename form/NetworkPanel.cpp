@@ -74,6 +74,7 @@ void CQuarlinkView::SelectTcpIpMode()
     // A fresh, empty module table each time; the list keeps its lines until the next search.
     m_netManager = std::make_unique<netmgmt::CDalmorTCP>(*m_networkHost, m_managementParameters,
                                                          m_networkTimings);
+    m_netManager->setTrace(m_trace);
     recordShown = 0;
 }
 
