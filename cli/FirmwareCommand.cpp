@@ -4,6 +4,7 @@
 // a terminal), and the verdict text ends the run.
 #include "cli/SerialSession.h"
 #include "cli/Subcommands.h"
+#include "cli/TraceOptions.h"
 #include "firmware/FirmwareImage.h"
 #include "firmware/FirmwareSender.h"
 #include "firmware/TransferOwner.h"
@@ -72,6 +73,7 @@ public:
         job.image = image.bytes();
         job.checksum = image.checksum;
         job.tcp = tcp;
+        job.trace = cliTrace();
         if (!tcp) {
             job.serial = firmware::serialLineOf(m_session->port());
             m_session->engine().setCurrentLetter(serial::kGoLetter);

@@ -1,5 +1,6 @@
 #include "cli/LanSession.h"
 
+#include "cli/TraceOptions.h"
 #include "netmgmt/ManagementParameters.h"
 #include "settings/JsonValueForms.h"
 #include "settings/RecordMapping.h"
@@ -97,6 +98,7 @@ std::optional<ModuleTarget> TargetOptions::read(const QCommandLineParser& parser
 LanSession::LanSession(const LanChoice& choice)
     : m_manager(*this, choice.parameters, choice.timings)
 {
+    m_manager.setTrace(cliTrace());
 }
 
 int LanSession::readModule(const ModuleTarget& target)

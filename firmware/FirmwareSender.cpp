@@ -1,8 +1,10 @@
 #include "firmware/FirmwareSender.h"
 
+#include "firmware/StreamTrace.h"
 #include "firmware/TcpClient.h"
 #include "firmware/TransferOwner.h"
 #include "serial/CommandFrames.h"
+#include "serial/FrameTrace.h"
 #include "serial/SettingsItems.h"
 
 #include <algorithm>
@@ -79,6 +81,19 @@ public:
 private:
     bool stopped() const { return m_shared->stop.requested(); }
 
+    void traceHeader(trace::Link link, std::span<const std::uint8_t> header) const
+    {
+        if (m_job.trace)
+            m_job.trace->record(headerEntry(link, header));
+    }
+
+    void traceBlock(trace::Link link, const std::vector<ImagePiece>& pieces, std::size_t i) const
+    {
+        if (m_job.trace)
+            m_job.trace->record(blockEntry(
+                link, m_job.image.subspan(pieces[i].offset, pieces[i].size), i + 1, pieces.size()));
+    }
+
     void sendOverSerial()
     {
         const int stopFd = m_shared->stop.fd();
@@ -92,11 +107,14 @@ private:
             return went(m_job.serial.write ? m_job.serial.write(bytes, stopFd)
                                            : WriteResult::Failed);
         };
-        if (!write(serial::commandFrame(serial::kGoLetter)))
+        const auto go = serial::commandFrame(serial::kGoLetter);
+        if (m_job.trace)
+            m_job.trace->record(serial::commandEntry(go));
+        if (!write(go))
             return;
         if (m_shared->stop.waitFor(m_timing.goPause))
             return;
-        if (!sendStream(write, [this] { return stopped(); }))
+        if (!sendStream(trace::Link::Serial, write, [this] { return stopped(); }))
             return;
         // The wait for the verdict starts once the bytes have left the port, not when the driver
         // has queued them, which at a low baud rate is many seconds earlier.
@@ -130,7 +148,8 @@ private:
                 fail(TransferFailure::Send);
             return false;
         };
-        if (sendStream(sendOrFail, [this] { return m_shared->stop.waitFor(m_timing.blockPause); }))
+        if (sendStream(trace::Link::Tcp, sendOrFail,
+                       [this] { return m_shared->stop.waitFor(m_timing.blockPause); }))
             finish();
     }
 
@@ -138,15 +157,22 @@ private:
     // returned false, with a progress report after each. True when all went and was shown.
     // Once the last byte has gone the finish is owed: a stop after that still delivers it.
     template <class Send, class StopBeforePiece>
-    bool sendStream(const Send& send, const StopBeforePiece& stopBeforePiece)
+    bool sendStream(trace::Link link, const Send& send, const StopBeforePiece& stopBeforePiece)
     {
         const std::size_t length = m_job.image.size();
-        if (!send(headerFrame(static_cast<std::uint32_t>(length), m_job.checksum)))
+        const auto header = headerFrame(static_cast<std::uint32_t>(length), m_job.checksum);
+        traceHeader(link, header);
+        if (!send(header))
             return false;
         if (length == 0)
             m_shared->oweFinish();
-        for (const ImagePiece& piece : imagePieces(length)) {
-            if (stopBeforePiece() || !send(m_job.image.subspan(piece.offset, piece.size)))
+        const auto pieces = imagePieces(length);
+        for (std::size_t i = 0; i < pieces.size(); ++i) {
+            const ImagePiece& piece = pieces[i];
+            if (stopBeforePiece())
+                return false;
+            traceBlock(link, pieces, i);
+            if (!send(m_job.image.subspan(piece.offset, piece.size)))
                 return false;
             if (piece.offset + piece.size == length)
                 m_shared->oweFinish();

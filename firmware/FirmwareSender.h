@@ -11,6 +11,7 @@
 #include "firmware/StopSignal.h"
 #include "serial/SerialPort.h"
 #include "serial/SerialReader.h"
+#include "trace/TraceSink.h"
 
 #include <chrono>
 #include <cstdint>
@@ -57,6 +58,9 @@ struct TransferJob
     Checksum checksum{};
     std::optional<TcpTarget> tcp; // set: over TCP, else over the serial link
     SerialLine serial;
+    // Where the header and every block are reported as they go out; null: no trace. It must
+    // take reports from the sender's thread.
+    trace::TraceSink* trace = nullptr;
 };
 
 namespace detail {

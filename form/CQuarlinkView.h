@@ -89,6 +89,9 @@ public:
     // taken by the network manager made at the next choice of TCP/IP.
     void setManagementParameters(const netmgmt::ManagementParameters& parameters);
     void setNetworkTimings(const netmgmt::OperationTimings& timings);
+    // Reports every frame and datagram of the serial link, the LAN and the firmware stream to
+    // `sink` (null: no trace); the sink must outlive the view.
+    void setTrace(trace::TraceSink* sink);
     // The network manager of TCP/IP mode; null before the first choice of TCP/IP.
     netmgmt::CDalmorTCP* netManager() const { return m_netManager.get(); }
 
@@ -231,6 +234,7 @@ private:
     // Passwords the operator gave for modules, by MAC address, from one choice of TCP/IP to the
     // next; only ever sent to the module.
     std::map<netmgmt::MacAddress, netmgmt::CDalmorTCP::Password> m_modulePasswords;
+    trace::TraceSink* m_trace = nullptr;
     // Declared last so it goes first: no key field's focus-out reaches a view being destroyed.
     std::unique_ptr<QObject> m_keyFieldWatcher;
 };

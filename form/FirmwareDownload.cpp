@@ -70,6 +70,7 @@ firmware::TransferJob CQuarlinkView::FirmwareDownload::transferJob() const
     firmware::TransferJob job;
     job.image = m_image.bytes();
     job.checksum = m_image.checksum;
+    job.trace = m_view.m_trace;
     if (m_view.connectionMode == ConnectionMode::TcpIp) {
         const auto* address = m_view.control<IpAddressField>(IDC_MODULE_ADDRESS);
         // The form keeps the port within 16 bits.

@@ -75,6 +75,7 @@ void CQuarlinkView::SelectTcpIpMode()
     m_netManager = std::make_unique<netmgmt::CDalmorTCP>(*m_networkHost, m_managementParameters,
                                                          m_networkTimings);
     m_modulePasswords.clear();
+    m_netManager->setTrace(m_trace);
     recordShown = 0;
 }
 

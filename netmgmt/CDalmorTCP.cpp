@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <optional>
 
 namespace quarlink::netmgmt {
@@ -46,13 +47,19 @@ std::uint8_t unicastFlag(TargetMode mode)
 // of the opening or of the second send.
 int runOperation(const ManagementParameters& parameters, Transaction& transaction,
                  RawPayloadStore& store, const Ipv4Bytes& to, const ExchangeTiming& timing,
-                 const AnswerAwaited& awaited)
+                 const AnswerAwaited& awaited, trace::TraceSink* sink)
 {
     int error = 0;
     auto endpoint = ManagementEndpoint::open(parameters.bindAddress, parameters.localPort, error);
-    if (!endpoint)
+    if (!endpoint) {
+        if (sink)
+            sink->note(trace::Link::Lan, "cannot open UDP port " +
+                                             std::to_string(parameters.localPort) + ": " +
+                                             std::strerror(error));
         return error;
-    return runExchange(*endpoint, transaction, store, to, parameters.modulePort, timing, awaited);
+    }
+    return runExchange(*endpoint, transaction, store, to, parameters.modulePort, timing, awaited,
+                       sink);
 }
 
 bool holdsAnyByte(std::span<const std::uint8_t> bytes)
@@ -110,8 +117,9 @@ std::size_t CDalmorTCP::search(TargetMode mode, std::uint32_t address)
         transaction.requestRecord().module_ip = to;
     transaction.sealRequest();
     // A failure to open the endpoint or to send shows as a search that found nothing.
-    m_host.waitFor(
-        [&] { runOperation(m_parameters, transaction, m_store, to, m_timings.search, {}); });
+    m_host.waitFor([&] {
+        runOperation(m_parameters, transaction, m_store, to, m_timings.search, {}, m_trace);
+    });
 
     const auto answers = transaction.answers();
     auto& table = *m_table;
@@ -161,7 +169,7 @@ int CDalmorTCP::read(TargetMode mode, const MacAddress& mac, std::uint32_t addre
     int code = 0;
     m_host.waitFor([&] {
         code = runOperation(m_parameters, transaction, m_store, destination(mode, moduleAddress),
-                            m_timings.read, answered);
+                            m_timings.read, answered, m_trace);
     });
     if (code == 0 && !result)
         code = error_code::NoResponse;
@@ -231,7 +239,7 @@ CDalmorTCP::ExchangeResult CDalmorTCP::writeExchange(TargetMode mode, ModuleReco
     int code = 0;
     m_host.waitFor([&] {
         code = runOperation(m_parameters, transaction, m_store, destination(mode, record.module_ip),
-                            m_timings.write, answered);
+                            m_timings.write, answered, m_trace);
     });
     if (code != 0)
         return {code};

@@ -68,6 +68,25 @@ TEST_F(CliLan, ReadPrintsTheModulesSettingsDocument)
         << silent.err.toStdString();
 }
 
+TEST_F(CliLan, ReadTraceShowsTheDecipheredItemsWithTheSecretsMasked)
+{
+    startLan();
+    const CliRun run = lanCli({"read", "--mac", "00:11:22:33:50:09", "--trace"});
+    ASSERT_EQ(run.status, 0) << run.err.toStdString();
+    const QStringList lines = run.err.split('\n').filter(" ms lan ");
+    ASSERT_EQ(lines.size(), 2) << run.err.toStdString();
+    EXPECT_TRUE(lines[0].contains("send    32 B  to 127.255.255.255:")) << lines[0].toStdString();
+    EXPECT_TRUE(
+        lines[0].contains("read request, Local, MAC 00:11:22:33:50:09; no items (sent twice)"))
+        << lines[0].toStdString();
+    EXPECT_TRUE(lines[1].contains("from 127.0.13.3:")) << lines[1].toStdString();
+    for (const char* item :
+         {"read answer, Local, MAC 00:11:22:33:50:09, firmware ", "; 9/1 ssid \"ThisIsASSID\"",
+          "; 9/4 wpa_passphrase (masked)", "; 9/5 wpa_psk (masked)", "; 3/0 local_ip "})
+        EXPECT_TRUE(lines[1].contains(item)) << item << " in " << lines[1].toStdString();
+    EXPECT_FALSE(run.err.contains("ThisIsAPassword"));
+}
+
 TEST_F(CliLan, WriteChangesOnlyTheDocumentsKeys)
 {
     startLan();
