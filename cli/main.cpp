@@ -20,7 +20,8 @@ void printProgramHelp()
         text += QStringLiteral("  %1 %2\n")
                     .arg(QLatin1String(s.name), -10)
                     .arg(QLatin1String(s.summary));
-    text += QStringLiteral("\n'quarlink-cli COMMAND --help' describes a command's options.\n"
+    text += QStringLiteral("\n'quarlink-cli COMMAND --help' describes a command's options; "
+                           "'quarlink-cli --version' prints the version.\n"
                            "Exit status: 0 success, 1 the module or the line failed, "
                            "2 bad usage or a bad document.");
     printOut(text);
@@ -37,6 +38,11 @@ int main(int argc, char** argv)
         args.first() == QLatin1String("-h")) {
         printProgramHelp();
         return args.isEmpty() ? kExitUsage : kExitSuccess;
+    }
+    if (args.first() == QLatin1String("--version")) {
+        // The version of the whole program set, the one the window's --version prints.
+        printOut(QStringLiteral("quarlink-cli %1").arg(QStringLiteral(QUARLINK_VERSION)));
+        return kExitSuccess;
     }
     const Subcommand* subcommand = findSubcommand(args.first());
     if (!subcommand) {
