@@ -2,6 +2,8 @@
 // loopback.
 #include "CliFixture.h"
 
+#include "common/CrampedLanModule.h"
+#include "netmgmt/ErrorCodes.h"
 #include "sim/SimulatedLan.h"
 
 #include <QJsonArray>
@@ -17,11 +19,11 @@ const netmgmt::Ipv4Bytes kSecond{127, 0, 13, 3};
 class CliLan : public CliFixture
 {
 protected:
-    void startLan(sim::LanFaults faults = {})
+    void startLan(sim::LanFaults faults = {},
+                  sim::LanModuleState first = sim::defaultLanModule(kFirst, 4))
     {
         sim::LanConfig config;
-        config.modules = {{sim::defaultLanModule(kSecond, 9), faults},
-                          {sim::defaultLanModule(kFirst, 4), faults}};
+        config.modules = {{sim::defaultLanModule(kSecond, 9), faults}, {std::move(first), faults}};
         config.port = 0;
         std::string error;
         lan = sim::SimulatedLan::start(std::move(config), error);
@@ -132,6 +134,20 @@ TEST_F(CliLan, WriteFailuresAndBadDocuments)
     EXPECT_TRUE(refused.err.contains("Password mismatch error occured."))
         << refused.err.toStdString();
 
+    EXPECT_EQ(lan->runner().modules(), initial);
+}
+
+TEST_F(CliLan, WriteThatWouldNotFitInADatagramIsRefusedUnsent)
+{
+    startLan({}, quarlink::testing::crampedLanModule(kFirst, 4));
+    ASSERT_EQ(lanCli({"read", "--ip", "127.0.13.2"}).status, 0);
+    const auto readRequests = lan->runner().requestCount();
+
+    const CliRun run = lanCli({"write", "--ip", "127.0.13.2", "-"}, R"({"ssid": "Lab"})");
+    EXPECT_EQ(run.status, 1);
+    const auto message = netmgmt::messageForCode(netmgmt::error_code::PayloadTooLarge);
+    EXPECT_TRUE(run.err.contains(QString::fromStdString(message))) << run.err.toStdString();
+    EXPECT_EQ(lan->runner().requestCount(), 2 * readRequests); // its read, and nothing more
     EXPECT_EQ(lan->runner().modules(), initial);
 }
 
