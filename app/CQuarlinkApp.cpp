@@ -80,11 +80,13 @@ bool CQuarlinkApp::InitInstance()
     connect(m_frame.get(), &CMainFrame::commandRequested, this,
             [this](int id) { onCommand(id); });
 
-    OnFileNew();
+    // The menu bar is settled before the form's first display fits the frame around the form:
+    // a bar added afterwards would take its height from the form and bring up scroll bars.
     if (m_allCommands)
         m_frame->showMenuBar();
     else
         m_frame->setMenuBar(nullptr); // the window shows no menu bar
+    OnFileNew();
     m_frame->show();
     return true;
 }

@@ -24,7 +24,8 @@ void printProgramHelp()
     text +=
         QStringLiteral("\nEvery command takes --trace, which writes each frame and datagram sent "
                        "and received to standard error, or --trace-file FILE.");
-    text += QStringLiteral("\n'quarlink-cli COMMAND --help' describes a command's options.\n"
+    text += QStringLiteral("\n'quarlink-cli COMMAND --help' describes a command's options; "
+                           "'quarlink-cli --version' prints the version.\n"
                            "Exit status: 0 success, 1 the module or the line failed, "
                            "2 bad usage or a bad document.");
     printOut(text);
@@ -46,6 +47,11 @@ int main(int argc, char** argv)
         args.first() == QLatin1String("-h")) {
         printProgramHelp();
         return args.isEmpty() ? kExitUsage : kExitSuccess;
+    }
+    if (args.first() == QLatin1String("--version")) {
+        // The version of the whole program set, the one the window's --version prints.
+        printOut(QStringLiteral("quarlink-cli %1").arg(QStringLiteral(QUARLINK_VERSION)));
+        return kExitSuccess;
     }
     const Subcommand* subcommand = findSubcommand(args.first());
     if (!subcommand) {

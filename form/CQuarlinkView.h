@@ -206,11 +206,13 @@ private:
     void enable(std::initializer_list<int> ids, bool on);
     void setShown(std::initializer_list<int> ids, bool shown);
     bool isChecked(int buttonId) const;
-    std::uint8_t selectionByte(int listId) const;
+    // The list's selection index; `unselected` (the module's own value) when it has none.
+    std::uint8_t selectionByte(int listId, std::uint8_t unselected) const;
     // Selects entry `entry` of a list, or nothing when the list has no such entry.
     void selectEntry(int listId, int entry);
 
-    serial::WlanBasicRecord wlanBasicFromForm() const;
+    // The WLAN choices of the form; a list without a selection keeps its field of `module`.
+    serial::WlanBasicRecord wlanBasicFromForm(const serial::WlanBasicRecord& module) const;
     std::array<std::uint8_t, 32> derivedWpaKey() const;
     void showDhcpFlags(bool dhcp, bool dnsAuto);
     void showWlanBasic(const serial::WlanBasicRecord& record);
@@ -220,6 +222,11 @@ private:
     std::unordered_map<int, QWidget*> m_controls;
     FormValues m_values;
     FormExchange m_exchange;
+    // The WLAN basic record and network options last put on the form, as the module holds
+    // them: what a write keeps for a list left without a selection. Until a module's values
+    // are shown, such a list writes its index -1: 0xFF, and 0 where 1 is added.
+    serial::WlanBasicRecord m_shownWlan{.mode = 0xFF, .authentication = 0xFF, .cipher = 0xFF};
+    serial::NetworkOptionRecord m_shownOptions{.muxType = 0xFF};
     const platform::PortListProvider* m_ports;
     bool m_allCommands = false;
     platform::WindowTimers* m_timers;

@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstring>
 #include <optional>
+#include <vector>
 
 namespace quarlink::netmgmt {
 
@@ -226,12 +227,17 @@ CDalmorTCP::ExchangeResult CDalmorTCP::writeExchange(TargetMode mode, ModuleReco
         return {error_code::IoPortAddress};
     if (holdsAnyByte(record.password_0))
         record.password_0 = password;
+    // Items the program does not know go back as the module reported them. Each stored item is
+    // replaced whole, so where the module sent shorter items the payload grows: one that no
+    // longer fits in a datagram is refused rather than sent for the module to receive cut.
+    const std::vector<std::uint8_t> payload = mergeIntoStoredPayload(encodeRecord(record), *stored);
+    if (payload.size() > kMaxPayloadSize)
+        return {error_code::PayloadTooLarge};
 
     Transaction transaction(OpWrite, unicastFlag(mode), m_parameters.key);
     transaction.request().mac = record.mac_address;
     transaction.requestRecord() = record;
-    // Items the program does not know go back as the module reported them.
-    transaction.sealRequest(mergeIntoStoredPayload(encodeRecord(record), *stored));
+    transaction.sealRequest(payload);
 
     const auto answered = [](const Transaction& t) {
         return t.answerCount() > 0 && decodeHeader(t.answers()[0].header).mac == t.request().mac;

@@ -131,9 +131,9 @@ std::optional<ItemPlace> itemPlace(std::uint8_t type, std::uint8_t index)
 
 void setBlockFlags(ModuleRecord& record)
 {
-    record.has_io_block = 0;
-    record.has_ext_block = 0;
-    record.has_wlan_block = 0;
+    // Runs after each of the two product items. A group sets only its own flags, so a flag set
+    // after the first item (2/1 naming a WLAN product) survives the second (2/0 naming an I/O
+    // product); only a record in none of the groups has all three cleared.
     if (productIs(record, {16}, {32, 33})) {
         record.io_input_count = record.io_output_count = 8;
         record.has_io_block = 1;
@@ -142,8 +142,13 @@ void setBlockFlags(ModuleRecord& record)
         record.has_io_block = 1;
     } else if (record.product_id == 19) {
         record.has_ext_block = 1;
+        record.has_io_block = 0;
     } else if (productIs(record, {21}, {39, 40, 45, 46})) {
         record.has_wlan_block = 1;
+    } else {
+        record.has_io_block = 0;
+        record.has_ext_block = 0;
+        record.has_wlan_block = 0;
     }
 }
 

@@ -2,6 +2,10 @@
 // loopback.
 #include "CliFixture.h"
 
+#include "common/CrampedLanModule.h"
+#include "netmgmt/ErrorCodes.h"
+#include "sim/SimulatedLan.h"
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -20,10 +24,11 @@ class CliLan : public CliLanFixture
 {
 protected:
     // Two modules; the one at kFirst has `password` when one is given.
-    void startLan(sim::LanFaults faults = {}, std::string_view password = {})
+    void startLan(sim::LanFaults faults = {}, std::string_view password = {},
+                  sim::LanModuleState first = sim::defaultLanModule(kFirst, 4))
     {
         std::vector<sim::LanModuleSetup> modules{{sim::defaultLanModule(kSecond, 9), faults},
-                                                 {sim::defaultLanModule(kFirst, 4), faults}};
+                                                 {std::move(first), faults}};
         if (!password.empty()) {
             modules[1].password.emplace();
             std::copy(password.begin(), password.end(), modules[1].password->begin());
@@ -200,6 +205,20 @@ TEST_F(CliLan, ProtectedModuleTakesAWriteOnlyWithItsPassword)
     const sim::EnvironmentEntry* field = modules[1].find(6, 0);
     ASSERT_TRUE(field);
     EXPECT_EQ(field->data, sim::Bytes(sim::kPasswordMarker.begin(), sim::kPasswordMarker.end()));
+}
+
+TEST_F(CliLan, WriteThatWouldNotFitInADatagramIsRefusedUnsent)
+{
+    startLan({}, {}, quarlink::testing::crampedLanModule(kFirst, 4));
+    ASSERT_EQ(lanCli({"read", "--ip", "127.0.13.2"}).status, 0);
+    const auto readRequests = lan->runner().requestCount();
+
+    const CliRun run = lanCli({"write", "--ip", "127.0.13.2", "-"}, R"({"ssid": "Lab"})");
+    EXPECT_EQ(run.status, 1);
+    const auto message = netmgmt::messageForCode(netmgmt::error_code::PayloadTooLarge);
+    EXPECT_TRUE(run.err.contains(QString::fromStdString(message))) << run.err.toStdString();
+    EXPECT_EQ(lan->runner().requestCount(), 2 * readRequests); // its read, and nothing more
+    EXPECT_EQ(lan->runner().modules(), initial);
 }
 
 } // namespace

@@ -1,9 +1,11 @@
 // The form's network panel against simulated modules on the LAN over loopback: search, read and
 // write through the window's own buttons, with the texts the operator sees.
+#include "common/CrampedLanModule.h"
 #include "common/FakePortList.h"
 #include "common/RecordingPrompter.h"
 #include "dialogs/CPasswordDlg.h"
 #include "form/CQuarlinkView.h"
+#include "netmgmt/ErrorCodes.h"
 #include "resources/ControlIds.h"
 #include "sim/SimulatedLan.h"
 
@@ -26,6 +28,7 @@ const Ipv4Bytes kSecond{127, 0, 12, 3};
 // The modules answer at once on loopback; a search still waits to its deadline.
 const netmgmt::ExchangeTiming kQuick{std::chrono::milliseconds(300),
                                      std::chrono::milliseconds(300)};
+const std::string kTooLarge = netmgmt::messageForCode(netmgmt::error_code::PayloadTooLarge);
 
 sim::LanModuleSetup module(const Ipv4Bytes& address, unsigned ordinal, sim::LanFaults faults = {})
 {
@@ -204,6 +207,51 @@ TEST_F(NetworkPanel, WriteOfEditedSettingsChangesExactlyThoseInTheModule)
     for (auto key : {std::pair{9, 1}, {7, 0}, {9, 5}, {9, 6}})
         before.erase(key), after.erase(key);
     EXPECT_EQ(after, before);
+}
+
+TEST_F(NetworkPanel, ModulesOwnValuesWithoutAFormEntryGoBackUnchanged)
+{
+    sim::Bytes channelBody = sim::defaultLanModule(kFirst, 1).find(32, 0)->data;
+    channelBody[12] = 4;
+    const std::pair<std::pair<int, int>, sim::Bytes> cases[] = {
+        {{35, 0}, sim::Bytes(64, 'd')},     // a peer domain name with no terminating zero
+        {{9, 0}, {0x02, 0x80, 0x00, 0x00}}, // WLAN mode 2, no security, "Shared key"
+        {{32, 0}, channelBody},             // mux type 4
+    };
+    for (const auto& [item, data] : cases) {
+        SCOPED_TRACE(std::to_string(item.first) + "/" + std::to_string(item.second));
+        prompter.messages.clear();
+        sim::LanModuleState state = sim::defaultLanModule(kFirst, 1);
+        state.put(static_cast<std::uint8_t>(item.first), static_cast<std::uint8_t>(item.second),
+                  data);
+        start({{state, {}}});
+        typeMac(state.mac);
+        click(IDC_READ);
+        ASSERT_EQ(status(), "Success");
+        click(IDC_SET_INFO);
+        EXPECT_EQ(prompter.texts(), QStringList{"Write success..."});
+        // Every item as it was; the WLAN extra bytes are rewritten by every write.
+        auto before = items(initial[0]), after = items(lan->runner().modules()[0]);
+        before.erase({9, 6}), after.erase({9, 6});
+        EXPECT_EQ(after, before);
+        click(IDC_SEARCH); // collects the form first
+        EXPECT_EQ(status(), "Success");
+    }
+}
+
+TEST_F(NetworkPanel, WriteThatWouldNotFitInADatagramIsRefusedUnsent)
+{
+    start({{crampedLanModule(kFirst, 1), {}}});
+    typeMac(initial[0].mac);
+    click(IDC_READ);
+    ASSERT_EQ(status(), "Success");
+    const auto requests = lan->runner().requestCount();
+    edit(IDC_SSID)->setText("Lab");
+    click(IDC_SET_INFO);
+    EXPECT_EQ(status(), QString::fromStdString(kTooLarge));
+    EXPECT_EQ(prompter.texts(), QStringList{QString::fromStdString(kTooLarge)});
+    EXPECT_EQ(lan->runner().requestCount(), requests);
+    EXPECT_TRUE(view->control(IDC_SET_INFO)->isEnabled());
 }
 
 TEST_F(NetworkPanel, PasswordMismatchIsShownAndTheTableEntryKept)
