@@ -1,5 +1,7 @@
 #include "cli/LanOptions.h"
 
+#include "cli/ManagementPortLock.h"
+
 #include <cstdlib>
 
 namespace quarlink::cli {
@@ -7,6 +9,7 @@ namespace quarlink::cli {
 namespace {
 
 constexpr int kMaxAnswerTimeoutMs = 600000;
+constexpr int kMaxPortWaitSeconds = 3600;
 
 QCommandLineOption settingOption(const netmgmt::ManagementSettingNames& names)
 {
@@ -46,13 +49,18 @@ LanOptions::LanOptions(QCommandLineParser& parser)
     : m_answerTimeout(QStringLiteral("answer-timeout"),
                       QStringLiteral("How long each exchange awaits answers, in ms (default 2000 "
                                      "for search and read, 3000 for write)."),
-                      QStringLiteral("MS"))
+                      QStringLiteral("MS")),
+      m_portWait(QStringLiteral("port-wait"),
+                 QStringLiteral("How long to wait, in seconds, while another quarlink-cli uses "
+                                "the local port (default 120)."),
+                 QStringLiteral("SECONDS"))
 {
     for (const auto& names : netmgmt::kManagementSettingNames)
         m_settings.push_back(settingOption(names));
     for (const auto& option : m_settings)
         parser.addOption(option);
     parser.addOption(m_answerTimeout);
+    parser.addOption(m_portWait);
 }
 
 std::optional<LanChoice> LanOptions::read(const QCommandLineParser& parser,
@@ -64,7 +72,9 @@ std::optional<LanChoice> LanOptions::read(const QCommandLineParser& parser,
         usageError(invocation, QString::fromStdString(fromEnvironment.error));
         return std::nullopt;
     }
-    LanChoice choice{*fromEnvironment.parameters, {}};
+    LanChoice choice;
+    choice.parameters = *fromEnvironment.parameters;
+    choice.lockFolder = managementLockFolder(std::getenv("QUARLINK_MGMT_LOCK_DIR"));
     for (std::size_t i = 0; i < m_settings.size(); ++i) {
         if (!parser.isSet(m_settings[i]))
             continue;
@@ -87,6 +97,15 @@ std::optional<LanChoice> LanOptions::read(const QCommandLineParser& parser,
         const std::chrono::milliseconds wait(timeout);
         for (auto* timing : {&choice.timings.search, &choice.timings.read, &choice.timings.write})
             timing->waitPerSelect = timing->deadline = wait;
+    }
+    if (parser.isSet(m_portWait)) {
+        bool ok = false;
+        const int seconds = parser.value(m_portWait).toInt(&ok);
+        if (!ok || seconds < 0 || seconds > kMaxPortWaitSeconds) {
+            usageError(invocation, QStringLiteral("--port-wait: expected 0 to 3600 seconds"));
+            return std::nullopt;
+        }
+        choice.portWait = std::chrono::seconds(seconds);
     }
     return choice;
 }
