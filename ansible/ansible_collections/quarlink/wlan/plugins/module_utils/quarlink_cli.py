@@ -95,6 +95,15 @@ def masked(document, show_secrets=False):
     )
 
 
+def failure_message(rc, err):
+    """The program's reason for a failure: its last line on standard error, before any hint
+    to its help (the lines before it are its statuses and the change it was about to make)."""
+    lines = [line.strip() for line in err.splitlines() if line.strip()]
+    while lines and lines[-1].startswith("Try '"):
+        lines.pop()
+    return lines[-1] if lines else "quarlink-cli ended with status %d" % rc
+
+
 class QuarlinkCli(object):
     """Runs quarlink-cli for a module; a failed run fails the module with the program's words."""
 
@@ -109,8 +118,9 @@ class QuarlinkCli(object):
         cmd = [self.path] + list(args)
         rc, out, err = self.module.run_command(cmd, data=data, binary_data=True)
         if rc != 0:
-            message = err.strip() or out.strip() or "quarlink-cli ended with status %d" % rc
-            self.module.fail_json(msg=message, rc=rc, cmd=cmd, stdout=out, stderr=err)
+            self.module.fail_json(
+                msg=failure_message(rc, err), rc=rc, cmd=cmd, stdout=out, stderr=err
+            )
         return out, err
 
     def run_json(self, args, data=None):
