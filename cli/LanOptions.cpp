@@ -43,6 +43,16 @@ QCommandLineOption settingOption(const netmgmt::ManagementSettingNames& names)
                               QLatin1String(value));
 }
 
+// An option's value as a whole number from `low` to `high`; nothing when it is not one.
+std::optional<int> wholeNumber(const QString& text, int low, int high)
+{
+    bool ok = false;
+    const int value = text.toInt(&ok);
+    if (!ok || value < low || value > high)
+        return std::nullopt;
+    return value;
+}
+
 } // namespace
 
 LanOptions::LanOptions(QCommandLineParser& parser)
@@ -88,24 +98,22 @@ std::optional<LanChoice> LanOptions::read(const QCommandLineParser& parser,
         }
     }
     if (parser.isSet(m_answerTimeout)) {
-        bool ok = false;
-        const int timeout = parser.value(m_answerTimeout).toInt(&ok);
-        if (!ok || timeout < 1 || timeout > kMaxAnswerTimeoutMs) {
+        const auto timeout = wholeNumber(parser.value(m_answerTimeout), 1, kMaxAnswerTimeoutMs);
+        if (!timeout) {
             usageError(invocation, QStringLiteral("--answer-timeout: expected 1 to 600000 ms"));
             return std::nullopt;
         }
-        const std::chrono::milliseconds wait(timeout);
+        const std::chrono::milliseconds wait(*timeout);
         for (auto* timing : {&choice.timings.search, &choice.timings.read, &choice.timings.write})
             timing->waitPerSelect = timing->deadline = wait;
     }
     if (parser.isSet(m_portWait)) {
-        bool ok = false;
-        const int seconds = parser.value(m_portWait).toInt(&ok);
-        if (!ok || seconds < 0 || seconds > kMaxPortWaitSeconds) {
+        const auto seconds = wholeNumber(parser.value(m_portWait), 0, kMaxPortWaitSeconds);
+        if (!seconds) {
             usageError(invocation, QStringLiteral("--port-wait: expected 0 to 3600 seconds"));
             return std::nullopt;
         }
-        choice.portWait = std::chrono::seconds(seconds);
+        choice.portWait = std::chrono::seconds(*seconds);
     }
     return choice;
 }
