@@ -1,6 +1,7 @@
 #include "cli/LanSession.h"
 
 #include "netmgmt/ManagementParameters.h"
+#include "settings/JsonValueForms.h"
 #include "settings/RecordMapping.h"
 #include "settings/SettingsJson.h"
 
@@ -30,6 +31,13 @@ std::optional<netmgmt::MacAddress> parseMac(const QString& text)
 std::uint32_t hostOrderAddress(const netmgmt::Ipv4Bytes& a)
 {
     return std::uint32_t{a[0]} << 24 | std::uint32_t{a[1]} << 16 | std::uint32_t{a[2]} << 8 | a[3];
+}
+
+QString targetText(const ModuleTarget& target)
+{
+    if (target.mode == netmgmt::TargetMode::Remote)
+        return settings::ipv4Text(target.address);
+    return settings::macAddressText(target.mac);
 }
 
 std::vector<std::pair<QString, QJsonValue>> recordEntries(const netmgmt::ModuleRecord& record)

@@ -42,6 +42,10 @@ private:
     QCommandLineOption m_ip;
 };
 
+// The target as results name it: the MAC address as the settings document shows it
+// ("00:30:F9:00:00:01"), or the IP address in dotted form.
+QString targetText(const ModuleTarget& target);
+
 // An address as the network manager takes it: first octet in the most significant byte.
 std::uint32_t hostOrderAddress(const netmgmt::Ipv4Bytes& address);
 

@@ -1,6 +1,10 @@
 #include "cli/SerialSession.h"
 
+#include "serial/CommandFrames.h"
+
 #include <QMetaObject>
+
+#include <algorithm>
 
 namespace quarlink::cli {
 
@@ -32,9 +36,29 @@ SerialSession::SerialSession()
 
 SerialSession::~SerialSession()
 {
-    if (m_connection->isOpen())
+    if (m_connection->isOpen()) {
         m_engine.sendGo();
+        awaitGoAnswers();
+    }
     m_connection->close();
+}
+
+void SerialSession::awaitGoAnswers()
+{
+    // The program ends right after this; an answer still on its way would reach the next
+    // program that opens the line, where a 'G' answer stops that program's answer time-out and
+    // discards what it has received. A module need not answer 'G': the wait is bounded.
+    if (m_goAnswered >= m_goSent)
+        return;
+    QTimer limit;
+    limit.setSingleShot(true);
+    QObject::connect(&limit, &QTimer::timeout, &m_context, [this] { finish(true); });
+    m_result.reset();
+    m_draining = true;
+    limit.start(m_answerTimer.interval());
+    if (!m_result)
+        m_loop.exec();
+    m_draining = false;
 }
 
 bool SerialSession::open(const LineChoice& choice)
@@ -110,6 +134,8 @@ void SerialSession::writeBytes(std::span<const std::uint8_t> bytes)
 {
     // A failed write shows up as the answer's time-out, as in the window.
     m_connection->write(bytes);
+    if (std::ranges::equal(bytes, serial::commandFrame(serial::kGoLetter)))
+        ++m_goSent;
 }
 
 bool SerialSession::isConnectionOpen() const
@@ -134,6 +160,10 @@ void SerialSession::startAnswerTimer()
 void SerialSession::stopAnswerTimer()
 {
     m_answerTimer.stop();
+    // The engine stops the time-out on every answer; with 'G' the last command, it is the
+    // answer to a 'G'.
+    if (m_engine.currentLetter() == serial::kGoLetter && ++m_goAnswered >= m_goSent && m_draining)
+        finish(true);
 }
 
 std::vector<std::uint8_t> SerialSession::itemPayload(std::uint8_t item)

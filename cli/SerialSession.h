@@ -52,7 +52,9 @@ public:
     static constexpr std::chrono::milliseconds kOperationLimit{60000};
 
     SerialSession();
-    ~SerialSession() override; // sends 'G' and closes the port, as the window's "Close" does
+    // Sends 'G' and closes the port, as the window's "Close" does, once the module has answered
+    // the 'G' frames (or one answer time-out has passed).
+    ~SerialSession() override;
 
     // Opens the port. On failure reports "Cannot open P: reason".
     bool open(const LineChoice& choice);
@@ -76,6 +78,8 @@ private:
     bool run(const std::function<void()>& start);
     void finish(bool ok);
     void onHangUp();
+    // Waits, at most one answer time-out, for the answers to the 'G' frames sent.
+    void awaitGoAnswers();
 
     // serial::SequenceHost
     void writeBytes(std::span<const std::uint8_t> bytes) override;
@@ -103,6 +107,9 @@ private:
     ModuleReadout* m_readout = nullptr;
     std::function<settings::Bytes(std::uint8_t)> m_payloadFor;
     std::function<void()> m_beforeClose;
+    int m_goSent = 0;     // 'G' frames written
+    int m_goAnswered = 0; // answers to them handled
+    bool m_draining = false;
 };
 
 } // namespace quarlink::cli

@@ -3,7 +3,6 @@
 #include "CliFixture.h"
 
 #include "cli/ManagementPortLock.h"
-#include "sim/SimulatedLan.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -15,35 +14,14 @@ namespace {
 const netmgmt::Ipv4Bytes kFirst{127, 0, 13, 2};
 const netmgmt::Ipv4Bytes kSecond{127, 0, 13, 3};
 
-class CliLan : public CliFixture
+class CliLan : public CliLanFixture
 {
 protected:
     void startLan(sim::LanFaults faults = {})
     {
-        sim::LanConfig config;
-        config.modules = {{sim::defaultLanModule(kSecond, 9), faults},
-                          {sim::defaultLanModule(kFirst, 4), faults}};
-        config.port = 0;
-        std::string error;
-        lan = sim::SimulatedLan::start(std::move(config), error);
-        ASSERT_TRUE(lan) << error;
-        initial = lan->runner().modules();
+        startModules({{sim::defaultLanModule(kSecond, 9), faults},
+                      {sim::defaultLanModule(kFirst, 4), faults}});
     }
-
-    // The command with the LAN options that reach the simulated modules.
-    CliRun lanCli(QStringList args, const QByteArray& input = {}) const
-    {
-        args << "--mgmt-port" << QString::number(lan->port()) << "--local-port"
-             << "0"
-             << "--broadcast"
-             << "127.255.255.255"
-             << "--answer-timeout"
-             << "300";
-        return cli(args, input);
-    }
-
-    std::unique_ptr<sim::SimulatedLan> lan;
-    std::vector<sim::LanModuleState> initial;
 };
 
 TEST_F(CliLan, SearchListsTheModulesSortedByMac)

@@ -228,7 +228,7 @@ TEST_F(CliFixture, ModuleAndLineFailuresEndWithStatusOne)
     startSim(sim::defaultModuleSettings(), {"--error-answer", "W:21"});
     const CliRun refused = cli(onPort({"set", "-"}), R"({"channel": 3})");
     EXPECT_EQ(refused.status, 1);
-    EXPECT_EQ(refused.err, "Error : 0x57[W]\n");
+    EXPECT_EQ(refused.err, "channel: 6 -> 3\nError : 0x57[W]\n");
     EXPECT_EQ(itemOf(stopSim(), item::WlanBasic),
               itemOf(sim::defaultModuleSettings(), item::WlanBasic));
 
