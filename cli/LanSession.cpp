@@ -96,9 +96,27 @@ std::optional<ModuleTarget> TargetOptions::read(const QCommandLineParser& parser
 }
 
 LanSession::LanSession(const LanChoice& choice)
-    : m_manager(*this, choice.parameters, choice.timings)
+    : m_choice(choice), m_manager(*this, choice.parameters, choice.timings)
 {
     m_manager.setTrace(cliTrace());
+}
+
+bool LanSession::claimLocalPort()
+{
+    const std::uint16_t port = m_choice.parameters.localPort;
+    std::string error;
+    m_portLock = ManagementPortLock::claim(
+        port, m_choice.lockFolder, m_choice.portWait,
+        [port] {
+            printError(QStringLiteral("Waiting for UDP port %1: another quarlink-cli is using it")
+                           .arg(port));
+        },
+        error);
+    if (!m_portLock)
+        printError(QStringLiteral("UDP port %1 is not free: %2")
+                       .arg(port)
+                       .arg(QString::fromStdString(error)));
+    return m_portLock.has_value();
 }
 
 int LanSession::readModule(const ModuleTarget& target)

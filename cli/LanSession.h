@@ -5,6 +5,7 @@
 
 #include "cli/CliCommon.h"
 #include "cli/LanOptions.h"
+#include "cli/ManagementPortLock.h"
 #include "netmgmt/CDalmorTCP.h"
 #include "netmgmt/NetworkHost.h"
 
@@ -57,6 +58,11 @@ class LanSession final : public netmgmt::NetworkHost
 public:
     explicit LanSession(const LanChoice& choice);
 
+    // Claims the local management port for this session's exchanges, waiting while another
+    // quarlink-cli holds it; call before the first exchange. False (reported) when the wait
+    // ran out or the lock could not be taken.
+    bool claimLocalPort();
+
     netmgmt::CDalmorTCP& manager() { return m_manager; }
     // Reads the target module into entry 0 of the module table; 0 or the error code shown.
     int readModule(const ModuleTarget& target);
@@ -75,7 +81,9 @@ public:
 private:
     void say(const std::string& text);
 
+    LanChoice m_choice;
     netmgmt::CDalmorTCP m_manager;
+    std::optional<ManagementPortLock> m_portLock;
     std::vector<std::string> m_lines;
     std::optional<std::size_t> m_selected;
     std::string m_lastLine;

@@ -71,6 +71,8 @@ int runWrite(const Invocation& invocation)
         return badInput(invocation, QString::fromStdString(parsed.error));
 
     LanSession session(*lan);
+    if (!session.claimLocalPort())
+        return kExitFailure;
     if (session.readModule(*target) != 0)
         return kExitFailure;
     const netmgmt::ModuleRecord record = session.manager().module(0);

@@ -5,6 +5,7 @@
 #include "common/CrampedLanModule.h"
 #include "netmgmt/ErrorCodes.h"
 #include "sim/SimulatedLan.h"
+#include "cli/ManagementPortLock.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -219,6 +220,43 @@ TEST_F(CliLan, WriteThatWouldNotFitInADatagramIsRefusedUnsent)
     EXPECT_TRUE(run.err.contains(QString::fromStdString(message))) << run.err.toStdString();
     EXPECT_EQ(lan->runner().requestCount(), 2 * readRequests); // its read, and nothing more
     EXPECT_EQ(lan->runner().modules(), initial);
+}
+
+TEST_F(CliLan, ASecondProcessOnTheLocalPortWaitsForTheFirst)
+{
+    startLan();
+    std::string error;
+    auto held = ManagementPortLock::claim(lan->port(), dir.path().toStdString(),
+                                          std::chrono::milliseconds(0), {}, error);
+    ASSERT_TRUE(held) << error;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QUARLINK_MGMT_LOCK_DIR", dir.path());
+    const QString port = QString::number(lan->port());
+    const QStringList args{
+        "search",          "--mgmt-port",      port, "--local-port", port, "--broadcast",
+        "127.255.255.255", "--answer-timeout", "300"};
+
+    const CliRun givenUp = cli(args + QStringList{"--port-wait", "0"}, {}, env);
+    EXPECT_EQ(givenUp.status, 1);
+    EXPECT_TRUE(givenUp.err.contains("UDP port " + port + " is not free: still in use after 0 s"))
+        << givenUp.err.toStdString();
+    EXPECT_EQ(lan->runner().requestCount(), 0u);
+
+    // The first holder finishes while the second waits; the second then goes on.
+    QProcess waiting;
+    waiting.setProcessEnvironment(env);
+    waiting.start(QStringLiteral(QUARLINK_CLI_PROGRAM), args);
+    QByteArray err;
+    ASSERT_TRUE(waitUntil([&] {
+        waiting.waitForReadyRead(10);
+        err += waiting.readAllStandardError();
+        return err.contains("Waiting for UDP port " + port.toUtf8());
+    })) << err.toStdString();
+    EXPECT_EQ(lan->runner().requestCount(), 0u);
+    held.reset();
+    ASSERT_TRUE(waiting.waitForFinished(kProcessLimitMs));
+    EXPECT_EQ(waiting.exitCode(), 0) << (err + waiting.readAllStandardError()).toStdString();
+    EXPECT_EQ(waiting.readAllStandardOutput().count('\n'), 2); // both modules found
 }
 
 } // namespace
