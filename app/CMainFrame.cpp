@@ -111,6 +111,17 @@ void CMainFrame::updateIndicators()
 
 void CMainFrame::showMenuBar()
 {
+    // The settings document commands belong to the full command set only.
+    QMenu* file = m_commands.menus.front();
+    QAction* separator = file->actions().at(1);
+    const std::pair<const char*, int> settingsCommands[] = {
+        {"Save Settings...", ids::ID_FILE_SAVE_SETTINGS},
+        {"Load Settings...", ids::ID_FILE_LOAD_SETTINGS}};
+    for (const auto& [text, id] : settingsCommands) {
+        auto* action = new QAction(QLatin1String(text), file);
+        action->setData(id);
+        file->insertAction(separator, action);
+    }
     for (QMenu* menu : m_commands.menus)
         menuBar()->addMenu(menu);
 }
@@ -119,7 +130,7 @@ void CMainFrame::updateCommandStates(QMenu* menu)
 {
     for (QAction* action : menu->actions()) {
         const int id = commandId(action);
-        if (id >= ids::ID_WLAN_FW_DOWNLOAD && id <= ids::ID_FILE_SETUP_FILE)
+        if (id >= ids::ID_WLAN_FW_DOWNLOAD && id <= ids::ID_FILE_LOAD_SETTINGS)
             action->setEnabled(m_view->isCommandEnabled(id));
     }
 }

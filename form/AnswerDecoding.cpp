@@ -26,6 +26,7 @@ void CQuarlinkView::ShowModuleIdentity(std::span<const std::uint8_t> p)
     if (p.size() < serial::kIdentityRecordSize)
         return;
     constexpr std::size_t kMacOffset = 8;
+    std::copy_n(p.begin(), moduleIdentity.size(), moduleIdentity.begin());
     const auto mac = p.subspan<kMacOffset, 6>();
     m_values.moduleInfo =
         QString::asprintf("ProductID %d , Ver%d.%d%c , %02X%02X%02X%02X , MAC%02X:%02X:%02X:%02X:"

@@ -129,6 +129,9 @@ bool CQuarlinkView::isCommandEnabled(int commandId) const
         return m_firmware->isEnabled();
     case ID_FILE_SETUP_FILE:
         return isSetupFileCommandEnabled();
+    case ID_FILE_SAVE_SETTINGS:
+    case ID_FILE_LOAD_SETTINGS:
+        return isSettingsFileCommandEnabled();
     default:
         return false; // the frame's own commands, and ids the form does not know
     }
@@ -150,6 +153,12 @@ bool CQuarlinkView::onCommand(int commandId)
         return true;
     case ID_FILE_SETUP_FILE:
         OnSetupUpDownloadFile();
+        return true;
+    case ID_FILE_SAVE_SETTINGS:
+        OnSaveSettings();
+        return true;
+    case ID_FILE_LOAD_SETTINGS:
+        OnLoadSettings();
         return true;
     default:
         return false;

@@ -7,6 +7,7 @@
 #include "form/FormValues.h"
 #include "netmgmt/CDalmorTCP.h"
 #include "serial/ItemPayloads.h"
+#include "serial/SettingsItems.h"
 
 #include <QWidget>
 
@@ -27,6 +28,10 @@ namespace quarlink::platform {
 class PortListProvider;
 class WindowTimers;
 } // namespace quarlink::platform
+
+namespace quarlink::settings {
+struct SettingsDocument;
+} // namespace quarlink::settings
 
 namespace quarlink::serial {
 class SequenceEngine;
@@ -143,6 +148,12 @@ public:
     bool isSetupFileCommandEnabled() const;
     void OnSetupUpDownloadFile();
 
+    // "Save Settings..." and "Load Settings...": the form's settings as a settings document in a
+    // file, and a document applied over the form; offered once a module's settings are shown.
+    bool isSettingsFileCommandEnabled() const;
+    void OnSaveSettings();
+    void OnLoadSettings();
+
     // Module answers put on the form.
     void ShowModuleIdentity(std::span<const std::uint8_t> record);
     void ShowSettingsItem(std::uint8_t item, std::span<const std::uint8_t> payload);
@@ -170,6 +181,8 @@ public:
     // The module's setup text as read, zero-terminated, and whether it has been read.
     std::array<std::uint8_t, 2048> setupText{};
     std::int32_t settingsRead = 0;
+    // The identity record of the module shown, as read or as its environment record gives it.
+    std::array<std::uint8_t, serial::kIdentityRecordSize> moduleIdentity{};
     // The WPA pass phrase field of the last record shown, and 32 zero bytes after it.
     std::array<std::uint8_t, 64> wpaKeyCopy{};
 
@@ -217,6 +230,10 @@ private:
     void showDhcpFlags(bool dhcp, bool dnsAuto);
     void showWlanBasic(const serial::WlanBasicRecord& record);
     void showNetworkOptions(const serial::NetworkOptionRecord& record);
+    // The form's settings as a document (after a collect), and a document shown on the form
+    // through the display of the items read, its pre-shared key only when `showPsk`.
+    settings::SettingsDocument settingsFromForm() const;
+    void showSettings(const settings::SettingsDocument& document, bool showPsk);
 
     std::unique_ptr<Ui::QuarlinkView> m_ui;
     std::unordered_map<int, QWidget*> m_controls;

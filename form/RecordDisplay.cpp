@@ -37,6 +37,7 @@ QString moduleInfoLine(const netmgmt::ModuleRecord& r)
 
 void CQuarlinkView::ShowRecord(const netmgmt::ModuleRecord& r)
 {
+    moduleIdentity = settings::documentFromRecord(r).identity;
     m_values.moduleAddress = hostOrder(r.module_ip);
     for (std::size_t k = 0; k < m_values.macPairs.size(); ++k)
         m_values.macPairs[k] = QString::asprintf("%02x", r.mac_address[k]);

@@ -210,6 +210,8 @@ TEST_F(Shell, AllCommandsKeepsTheMenuBarWithItsEnableRules)
     EXPECT_TRUE(menuAction(ID_CONNECTION_TCPIP)->isEnabled());
     EXPECT_FALSE(menuAction(ID_WLAN_FW_DOWNLOAD)->isEnabled());
     EXPECT_FALSE(menuAction(ID_FILE_SETUP_FILE)->isEnabled());
+    for (int id : {ID_FILE_SAVE_SETTINGS, ID_FILE_LOAD_SETTINGS})
+        EXPECT_FALSE(menuAction(id)->isEnabled()) << id;
 
     menuAction(ID_CONNECTION_TCPIP)->trigger();
     EXPECT_EQ(view->connectionMode, form::ConnectionMode::TcpIp);
@@ -220,6 +222,8 @@ TEST_F(Shell, AllCommandsKeepsTheMenuBarWithItsEnableRules)
         EXPECT_TRUE(view->control(id)->isEnabled()) << id;
 
     view->recordShown = 1; // as after a record was shown
+    for (int id : {ID_FILE_SAVE_SETTINGS, ID_FILE_LOAD_SETTINGS})
+        EXPECT_TRUE(menuAction(id)->isEnabled()) << id;
     view->settingsRead = 1;
     EXPECT_TRUE(menuAction(ID_WLAN_FW_DOWNLOAD)->isEnabled());
     EXPECT_TRUE(menuAction(ID_FILE_SETUP_FILE)->isEnabled());
