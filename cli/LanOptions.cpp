@@ -55,8 +55,9 @@ LanOptions::LanOptions(QCommandLineParser& parser)
     parser.addOption(m_answerTimeout);
 }
 
-std::optional<LanChoice> LanOptions::read(const QCommandLineParser& parser,
-                                          const Invocation& invocation) const
+std::optional<LanChoice>
+LanOptions::read(const QCommandLineParser& parser, const Invocation& invocation,
+                 const std::function<std::string(LanChoice&)>& beforeOptions) const
 {
     const auto fromEnvironment = netmgmt::managementParametersFromEnvironment(
         [](const char* name) { return std::getenv(name); });
@@ -65,6 +66,12 @@ std::optional<LanChoice> LanOptions::read(const QCommandLineParser& parser,
         return std::nullopt;
     }
     LanChoice choice{*fromEnvironment.parameters, {}};
+    if (beforeOptions) {
+        if (const std::string error = beforeOptions(choice); !error.empty()) {
+            badInput(invocation, QString::fromStdString(error));
+            return std::nullopt;
+        }
+    }
     for (std::size_t i = 0; i < m_settings.size(); ++i) {
         if (!parser.isSet(m_settings[i]))
             continue;

@@ -24,8 +24,8 @@ SerialSession::SerialSession()
     m_limitTimer.setSingleShot(true);
     m_limitTimer.setInterval(kOperationLimit);
     QObject::connect(&m_limitTimer, &QTimer::timeout, &m_context, [this] {
-        printError(QStringLiteral("Error : no end of the exchange within %1 s")
-                       .arg(kOperationLimit.count() / 1000));
+        reportError(QStringLiteral("Error : no end of the exchange within %1 s")
+                        .arg(kOperationLimit.count() / 1000));
         finish(false);
     });
 }
@@ -43,8 +43,8 @@ bool SerialSession::open(const LineChoice& choice)
     m_answerTimer.setInterval(choice.answerTimeout);
     const auto result = m_connection->open(choice.port.toStdString(), choice.line);
     if (!result.ok()) {
-        printError(QStringLiteral("Cannot open %1: %2")
-                       .arg(choice.port, QString::fromStdString(result.reason)));
+        reportError(QStringLiteral("Cannot open %1: %2")
+                        .arg(choice.port, QString::fromStdString(result.reason)));
         return false;
     }
     return true;
@@ -74,7 +74,7 @@ bool SerialSession::writeItem(std::uint8_t item, std::span<const std::uint8_t> p
 bool SerialSession::run(const std::function<void()>& start)
 {
     if (!m_connection->isOpen()) {
-        printError(QStringLiteral("%1 is closed").arg(m_portName));
+        reportError(QStringLiteral("%1 is closed").arg(m_portName));
         return false;
     }
     m_result.reset();
@@ -102,8 +102,16 @@ void SerialSession::onHangUp()
     if (m_beforeClose)
         m_beforeClose();
     m_connection->close();
-    printError(QStringLiteral("%1 is no longer available").arg(m_portName));
+    reportError(QStringLiteral("%1 is no longer available").arg(m_portName));
     finish(false);
+}
+
+void SerialSession::reportError(const QString& text)
+{
+    if (m_errorSink)
+        m_errorSink(text);
+    else
+        printError(text);
 }
 
 void SerialSession::writeBytes(std::span<const std::uint8_t> bytes)
@@ -167,7 +175,7 @@ void SerialSession::showMessage(const std::string& text)
         finish(true);
         return;
     }
-    printError(text);
+    reportError(QString::fromStdString(text));
     finish(false);
 }
 

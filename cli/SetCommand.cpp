@@ -2,11 +2,11 @@
 // and writes every item back with the Set Info sequence, as the window's "Set Info" does, the
 // derived WPA key included. A bad document is refused before the port is opened.
 #include "cli/DocumentIo.h"
+#include "cli/SerialDocumentWrite.h"
 #include "cli/SerialSession.h"
 #include "cli/Subcommands.h"
 #include "settings/JsonValueForms.h"
 #include "settings/SettingsJson.h"
-#include "setupfile/SetupTextFile.h"
 
 namespace quarlink::cli {
 
@@ -56,23 +56,7 @@ int runSet(const Invocation& invocation)
         printError(QStringLiteral("psk: not written as given; the key is derived from "
                                   "passphrase and ssid"));
 
-    if (wanted.setupText != read.setupText &&
-        !session.writeItem(serial::item::SetupText,
-                           setupfile::uploadPayload(
-                               {reinterpret_cast<const std::uint8_t*>(wanted.setupText.data()),
-                                wanted.setupText.size()})))
-        return kExitFailure;
-
-    // An item the document leaves as it was goes back exactly as the module sent it, also where
-    // the document's form of it would drop bytes (a text with bytes after a zero byte).
-    const bool written = session.writeSettings([&](std::uint8_t item) {
-        settings::Bytes payload = wanted.itemPayload(item);
-        const auto original = readout.items.find(item);
-        if (original != readout.items.end() && payload == read.itemPayload(item))
-            return original->second;
-        return payload;
-    });
-    if (!written)
+    if (!writeDocument(session, readout, wanted))
         return kExitFailure;
     printOut(QStringLiteral("Success"));
     return kExitSuccess;

@@ -1,0 +1,34 @@
+// Planning the change of one module.
+#include "fleet/ModuleChange.h"
+
+#include "settings/SettingsJson.h"
+
+namespace quarlink::fleet {
+
+ModuleChange planChange(const settings::SettingsDocument& read, const QJsonObject& keys)
+{
+    ModuleChange change;
+    change.wanted = read;
+    change.error = settings::applyDocument(keys, change.wanted);
+    if (!change.error.empty())
+        return change;
+    if (change.wanted.passphrase != read.passphrase || change.wanted.ssid != read.ssid)
+        change.wanted.psk = change.wanted.derivedPsk();
+    const auto before = settings::settingsEntries(read);
+    const auto after = settings::settingsEntries(change.wanted);
+    for (std::size_t i = 0; i < before.size() && i < after.size(); ++i)
+        if (before[i].second != after[i].second && before[i].first != QLatin1String("psk"))
+            change.changes << before[i].first;
+    return change;
+}
+
+QString addressText(std::uint32_t a)
+{
+    return QStringLiteral("%1.%2.%3.%4")
+        .arg(a >> 24)
+        .arg((a >> 16) & 0xFF)
+        .arg((a >> 8) & 0xFF)
+        .arg(a & 0xFF);
+}
+
+} // namespace quarlink::fleet
