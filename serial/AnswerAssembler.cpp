@@ -55,4 +55,12 @@ void AnswerAssembler::discard()
     m_fill = 0;
 }
 
+void AnswerAssembler::dropFront(std::size_t count)
+{
+    count = std::min(count, m_fill);
+    std::copy(m_buffer.begin() + count, m_buffer.begin() + m_fill, m_buffer.begin());
+    std::fill(m_buffer.begin() + (m_fill - count), m_buffer.begin() + m_fill, std::uint8_t{0});
+    m_fill -= count;
+}
+
 } // namespace quarlink::serial

@@ -35,6 +35,8 @@ public:
 
     // Zeroes the buffer and empties it.
     void discard();
+    // Drops the first `count` bytes (all when fewer); the rest moves to the front.
+    void dropFront(std::size_t count);
 
 private:
     std::array<std::uint8_t, kCapacity> m_buffer{};

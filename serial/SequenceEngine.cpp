@@ -56,11 +56,23 @@ void SequenceEngine::startSetInfo()
     send(kSetupLetter);
 }
 
+void SequenceEngine::startAnswerWait()
+{
+    m_awaitingAnswer = true;
+    m_host.startAnswerTimer();
+}
+
+void SequenceEngine::stopAnswerWait()
+{
+    m_awaitingAnswer = false;
+    m_host.stopAnswerTimer();
+}
+
 void SequenceEngine::send(std::uint8_t letter)
 {
     m_host.writeBytes(commandFrame(letter));
     m_letter = letter;
-    m_host.startAnswerTimer();
+    startAnswerWait();
 }
 
 void SequenceEngine::sendGo()
@@ -74,7 +86,7 @@ void SequenceEngine::sendRead(std::uint8_t item)
     m_host.writeBytes(itemCommandFrame(kReadLetter, item));
     m_letter = kReadLetter;
     m_item = item;
-    m_host.startAnswerTimer();
+    startAnswerWait();
 }
 
 void SequenceEngine::sendWrite(std::uint8_t item, std::span<const std::uint8_t> payload)
@@ -84,7 +96,7 @@ void SequenceEngine::sendWrite(std::uint8_t item, std::span<const std::uint8_t> 
     m_host.writeBytes(payload);
     m_letter = kWriteLetter;
     m_item = item;
-    m_host.startAnswerTimer();
+    startAnswerWait();
 }
 
 void SequenceEngine::sendNextWrite(std::uint8_t item)
@@ -92,7 +104,7 @@ void SequenceEngine::sendNextWrite(std::uint8_t item)
     if (collectsBeforeWrite(item) && !m_host.collectSettings()) {
         // The operator was told which field is wrong. Nothing more is written, so the module
         // never receives 'F' for a half-written set of settings.
-        m_host.stopAnswerTimer();
+        stopAnswerWait();
         enableBoth();
         return;
     }
@@ -109,6 +121,12 @@ void SequenceEngine::enableBoth()
 void SequenceEngine::onReceived(std::span<const std::uint8_t> chunk)
 {
     m_answers.append(chunk);
+    // 'G' is never waited for, so a 'G' answer while another command waits for its own is
+    // the late answer to an earlier go-ahead (the one sent when the line was last closed, say).
+    // It is dropped alone and the time-out keeps running: the awaited answer may follow it in
+    // the same chunk, and discarding both would leave the command waiting with no timer.
+    while (m_awaitingAnswer && m_answers.hasHeader() && m_answers.letter() == kGoLetter)
+        m_answers.dropFront(kFrameHeaderSize);
     if (!m_answers.hasHeader())
         return;
     switch (m_answers.letter()) {
@@ -147,7 +165,7 @@ void SequenceEngine::onReceived(std::span<const std::uint8_t> chunk)
 
 void SequenceEngine::onError()
 {
-    m_host.stopAnswerTimer();
+    stopAnswerWait();
     m_answers.discard();
     if (m_letter == kFirmwareLetter && m_firmware)
         m_firmware->updateRefused();
@@ -159,7 +177,7 @@ void SequenceEngine::onIdentity()
 {
     if (!m_answers.isComplete(m_item))
         return;
-    m_host.stopAnswerTimer();
+    stopAnswerWait();
     m_host.showIdentity(m_answers.payload());
     m_answers.discard();
     sendRead(kSettingsItems.front().code);
@@ -167,7 +185,7 @@ void SequenceEngine::onIdentity()
 
 void SequenceEngine::onFinished()
 {
-    m_host.stopAnswerTimer();
+    stopAnswerWait();
     m_answers.discard();
     m_host.showMessage("Success");
     sendGo();
@@ -176,7 +194,7 @@ void SequenceEngine::onFinished()
 
 void SequenceEngine::onGo()
 {
-    m_host.stopAnswerTimer();
+    stopAnswerWait();
     m_answers.discard();
     enableBoth();
 }
@@ -185,7 +203,7 @@ void SequenceEngine::onRead()
 {
     if (!m_answers.isComplete(m_item))
         return;
-    m_host.stopAnswerTimer();
+    stopAnswerWait();
     if (m_item == item::SetupText) {
         m_host.keepSetupText(m_answers.payload());
         m_answers.discard();
@@ -201,7 +219,7 @@ void SequenceEngine::onRead()
 
 void SequenceEngine::onSetup()
 {
-    m_host.stopAnswerTimer();
+    stopAnswerWait();
     m_answers.discard();
     if (m_kind == SequenceKind::GetInfo)
         send(kIdentityLetter);
@@ -212,7 +230,7 @@ void SequenceEngine::onSetup()
 void SequenceEngine::onWritten()
 {
     // Whatever command was sent last, a 'W' answer advances the write by the current item.
-    m_host.stopAnswerTimer();
+    stopAnswerWait();
     m_answers.discard();
     if (m_item == kSettingsItems.back().code) {
         send(kFinishLetter);
@@ -242,7 +260,7 @@ void SequenceEngine::onFirmwareStatus()
 
 void SequenceEngine::onAnswerTimeout()
 {
-    m_host.stopAnswerTimer();
+    stopAnswerWait();
     m_host.showMessage(letterMessage("Error : %c [Timeout]", m_letter));
     if (m_letter == kSetupLetter)
         m_host.closeConnection();

@@ -39,6 +39,8 @@ public:
     std::uint8_t currentLetter() const { return m_letter; }
     std::uint8_t currentItem() const { return m_item; }
     SequenceKind kind() const { return m_kind; }
+    // True while a command waits for its answer under the answer time-out.
+    bool awaitingAnswer() const { return m_awaitingAnswer; }
     // Set by senders that take over the line (the firmware stream).
     void setCurrentLetter(std::uint8_t letter) { m_letter = letter; }
     void discardReceived() { m_answers.discard(); }
@@ -47,6 +49,8 @@ public:
     const AnswerAssembler& received() const { return m_answers; }
 
 private:
+    void startAnswerWait();
+    void stopAnswerWait();
     void send(std::uint8_t letter);
     void sendRead(std::uint8_t item);
     void sendNextWrite(std::uint8_t item);
@@ -68,6 +72,7 @@ private:
     std::uint8_t m_letter = 0;
     std::uint8_t m_item = 0;
     SequenceKind m_kind = SequenceKind::GetInfo;
+    bool m_awaitingAnswer = false;
 };
 
 } // namespace quarlink::serial

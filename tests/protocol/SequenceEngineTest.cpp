@@ -207,6 +207,33 @@ TEST_F(Sequences, BytesAfterACompleteFrameAreDiscardedWithIt)
     EXPECT_EQ(engine.currentLetter(), 'C');
 }
 
+// The answer to the go-ahead sent at the last close can arrive after the next open, in the
+// same chunk as the awaited answer or before it: it must neither stop the time-out nor take
+// the awaited answer with it.
+TEST_F(Sequences, LateGoAheadAnswerLeavesTheAwaitedAnswerAndItsTimeOut)
+{
+    const Bytes go = frame('G');
+    const Bytes setup = frame('S');
+    const std::vector<std::vector<Bytes>> arrivals = {
+        {withHeader({0x1B, 0x7E, 'G'}, setup)},
+        {withHeader({0x1B, 0x7E, 'G', 0x1B, 0x7E, 'G'}, setup)},
+        {go, setup},
+        {Bytes{0x1B, 0x7E, 'G', 0x1B}, Bytes{0x7E, 'S'}},
+    };
+    for (std::size_t i = 0; i < arrivals.size(); ++i) {
+        FakeSequenceHost fresh;
+        serial::SequenceEngine sequence{fresh};
+        sequence.startGetInfo();
+        fresh.takeLine();
+        for (const Bytes& chunk : arrivals[i]) {
+            sequence.onReceived(chunk);
+            EXPECT_TRUE(fresh.timerRunning) << "case " << i;
+        }
+        EXPECT_EQ(fresh.takeLine(), frame('C')) << "case " << i;
+        EXPECT_TRUE(sequence.awaitingAnswer()) << "case " << i;
+    }
+}
+
 TEST_F(Sequences, WriteAnswerActsByTheCurrentItemWhateverWasSent)
 {
     engine.sendWrite(0xFF, Bytes{'x', '=', '1', 0});
