@@ -3,6 +3,7 @@
 // document is refused before anything is sent.
 #include "cli/DocumentIo.h"
 #include "cli/LanSession.h"
+#include "cli/ManagementPassword.h"
 #include "cli/Subcommands.h"
 #include "settings/RecordMapping.h"
 #include "settings/SettingsJson.h"
@@ -24,6 +25,7 @@ int runWrite(const Invocation& invocation)
     QCommandLineParser parser;
     const LanOptions lanOptions(parser);
     const TargetOptions targetOptions(parser);
+    const PasswordOptions passwordOptions(parser);
     parser.addPositionalArgument(
         QStringLiteral("FILE"),
         QStringLiteral("The settings document (JSON), - for standard input."));
@@ -39,7 +41,8 @@ int runWrite(const Invocation& invocation)
         return usageError(invocation, QStringLiteral("the settings document FILE is missing"));
     const auto lan = lanOptions.read(parser, invocation);
     const auto target = lan ? targetOptions.read(parser, invocation) : std::nullopt;
-    if (!target)
+    const auto password = target ? passwordOptions.read(parser, invocation) : std::nullopt;
+    if (!password)
         return kExitUsage;
 
     const DocumentText document = readDocumentText(parser.positionalArguments().first());
@@ -75,7 +78,7 @@ int runWrite(const Invocation& invocation)
     session.setSettingsSource([&](netmgmt::ModuleRecord& record) {
         settings::applyChangedSettings(read, wanted, record);
     });
-    return session.manager().write(target->mode) == 0 ? kExitSuccess : kExitFailure;
+    return session.manager().write(target->mode, *password) == 0 ? kExitSuccess : kExitFailure;
 }
 
 } // namespace quarlink::cli

@@ -142,7 +142,7 @@ int CDalmorTCP::read(TargetMode mode, const MacAddress& mac, std::uint32_t addre
     return 0;
 }
 
-int CDalmorTCP::write(TargetMode mode)
+int CDalmorTCP::write(TargetMode mode, const Password& password)
 {
     const auto line = m_host.selectedLine();
     // Any selected line has its table entry; one listed before a fresh table finds no stored
@@ -156,7 +156,6 @@ int CDalmorTCP::write(TargetMode mode)
         m_host.enableSetInfo();
         return kNothingSent;
     }
-    const Password password{};
     const ExchangeResult result = writeExchange(mode, working, password);
     if (result.code == 0) {
         m_host.showStatus(kWriteSuccess);

@@ -41,9 +41,11 @@ public:
     // Reads the module with `mac` (Local) or at `address` (Remote, host order) into entry 0
     // and shows it. Returns 0 or the error code that was shown.
     int read(TargetMode mode, const MacAddress& mac, std::uint32_t address);
-    // Writes the form's settings into the module of the selected list line. Returns 0 or the
-    // error code that was shown; also -1 when nothing was sent for want of a line or settings.
-    int write(TargetMode mode);
+    // Writes the form's settings into the module of the selected list line. A module that
+    // reports a password (a non-zero `password_0`) is sent `password` in its place; one that
+    // reports none gets its field back as it was. Returns 0 or the error code that was shown;
+    // also -1 when nothing was sent for want of a line or settings.
+    int write(TargetMode mode, const Password& password = {});
     // The error table's text in the status line and in a message box.
     void showError(int code);
 

@@ -57,6 +57,12 @@ std::string applyField(LanModuleDescription& description, std::string_view key,
         description.firmware = parseFirmware(value);
         if (!description.firmware)
             return "firmware: expected MAJOR.MINOR and a revision letter, such as 1.2a";
+    } else if (key == "password") {
+        // The text itself never goes into a message.
+        if (value.empty() || value.size() > std::tuple_size_v<LanPassword>)
+            return "password: expected 1 to 10 bytes";
+        description.password.emplace();
+        std::copy(value.begin(), value.end(), description.password->begin());
     } else if (key == "delay") {
         const auto ms = parseDecimal(value, 600000);
         if (!ms)
@@ -208,6 +214,7 @@ std::vector<LanModuleSetup> buildLanModules(const std::vector<LanModuleState>& s
         if (description.firmware)
             state.firmware = *description.firmware;
         it->faults = description.faults;
+        it->password = description.password;
     }
     return modules;
 }

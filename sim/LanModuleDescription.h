@@ -19,13 +19,14 @@ struct LanModuleDescription
     std::optional<std::uint16_t> productId;
     std::optional<std::uint16_t> productId2;
     std::optional<LanFirmware> firmware;
+    std::optional<LanPassword> password; // zero-filled
     LanFaults faults;
     bool operator==(const LanModuleDescription&) const = default;
 };
 
 // "ADDRESS[,KEY=VALUE|FLAG]...": mac=00:11:22:33:44:55, product=N, product2=N,
-// firmware=1.2a, delay=MS, status=N, and the flags silent, duplicate, bad-check, past-end,
-// bad-magic. Empty `error` on success.
+// firmware=1.2a, password=TEXT (1 to 10 bytes), delay=MS, status=N, and the flags silent,
+// duplicate, bad-check, past-end, bad-magic. Empty `error` on success.
 std::optional<LanModuleDescription> parseLanModuleDescription(std::string_view text,
                                                               std::string& error);
 

@@ -46,23 +46,34 @@ std::optional<std::vector<EnvironmentEntry>> readItems(const LanModuleState& mod
     return items;
 }
 
-std::uint8_t applyWrite(LanModuleState& module, std::span<const std::uint8_t> payload)
+// A module given a password takes a write only with exactly that password in the write's own
+// field, and keeps reporting its marker there; one without takes a write when it reports no
+// password, or when the write's field matches the one it reports.
+std::uint8_t applyWrite(LanModuleState& module, std::span<const std::uint8_t> payload,
+                        const std::optional<LanPassword>& password)
 {
     const auto items = readItems(module, payload);
     if (!items)
         return kWriteStatusUnreadable;
+    bool passwordGiven = false;
     for (const EnvironmentEntry& item : *items) {
         if (item.type == item_type::ProductId && item.index == 0 && item.data.size() >= 2 &&
             (item.data[0] | item.data[1] << 8) != module.productId(0))
             return kWriteStatusProductMismatch;
         if (item.type == item_type::Password && item.index == 0) {
             const EnvironmentEntry* own = module.find(item_type::Password, 0);
-            if (own && !isZero(own->data) && own->data != item.data)
+            if (password)
+                passwordGiven = std::equal(item.data.begin(), item.data.end(), password->begin(),
+                                           password->end());
+            else if (own && !isZero(own->data) && own->data != item.data)
                 return kWriteStatusPasswordMismatch;
         }
     }
+    if (password && !passwordGiven)
+        return kWriteStatusPasswordMismatch;
     for (const EnvironmentEntry& item : *items)
-        module.put(item.type, item.index, item.data);
+        if (!(password && item.type == item_type::Password && item.index == 0))
+            module.put(item.type, item.index, item.data);
     return kWriteStatusSuccess;
 }
 
@@ -89,7 +100,8 @@ Bytes answerPayload(const LanModuleState& module, const LanFaults& faults)
 } // namespace
 
 LanReply answerRequest(LanModuleState& module, std::span<const std::uint8_t> request, bool direct,
-                       const ManagementKeyBytes& key, const LanFaults& faults)
+                       const ManagementKeyBytes& key, const LanFaults& faults,
+                       const std::optional<LanPassword>& password)
 {
     LanReply reply;
     if (faults.silent || request.size() < kHeaderSize)
@@ -116,7 +128,7 @@ LanReply answerRequest(LanModuleState& module, std::span<const std::uint8_t> req
         Bytes payload(request.begin() + kHeaderSize, request.end());
         openPayload(asked.checkValue, payload, key);
         LanModuleState written = module;
-        status = applyWrite(written, payload);
+        status = applyWrite(written, payload, password);
         if (status == kWriteStatusSuccess) {
             reply.committed = written != module;
             module = std::move(written);

@@ -5,6 +5,7 @@
 #include "netmgmt/ManagementKey.h"
 #include "sim/LanModuleState.h"
 
+#include <array>
 #include <chrono>
 #include <cstdint>
 #include <optional>
@@ -25,6 +26,12 @@ struct LanFaults
     bool operator==(const LanFaults&) const = default;
 };
 
+// The password a module was given, zero-filled to 10 bytes. Its record reports kPasswordMarker in
+// that field instead, and a write is taken only when its own field holds exactly these bytes.
+using LanPassword = std::array<std::uint8_t, 10>;
+inline constexpr LanPassword kPasswordMarker = {0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
+                                                0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
+
 // Write status for a payload the module cannot read (not a status the program names).
 inline constexpr std::uint8_t kWriteStatusUnreadable = 1;
 
@@ -36,8 +43,10 @@ struct LanReply
 };
 
 // Answers one request datagram. `direct` is true when it came to the module's own address
-// (unicast), false when it came by broadcast. A write that succeeds changes `module`.
+// (unicast), false when it came by broadcast. A write that succeeds changes `module`; with a
+// `password`, only a write that carries it does, and it leaves the reported field as it was.
 LanReply answerRequest(LanModuleState& module, std::span<const std::uint8_t> request, bool direct,
-                       const netmgmt::ManagementKeyBytes& key, const LanFaults& faults);
+                       const netmgmt::ManagementKeyBytes& key, const LanFaults& faults,
+                       const std::optional<LanPassword>& password = std::nullopt);
 
 } // namespace quarlink::sim

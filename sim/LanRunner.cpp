@@ -1,6 +1,7 @@
 // The simulated modules' serving loop on UDP.
 #include "sim/LanRunner.h"
 
+#include "netmgmt/ItemTable.h"
 #include "netmgmt/ManagementParameters.h"
 
 #include <algorithm>
@@ -66,6 +67,9 @@ LanRunner::LanRunner(LanConfig config)
     : m_config(std::move(config)), m_wake(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)),
       m_buffer(kRequestBufferSize)
 {
+    for (LanModuleSetup& setup : m_config.modules)
+        if (setup.password)
+            setup.state.put(netmgmt::item_type::Password, 0, kPasswordMarker);
 }
 
 LanRunner::~LanRunner()
@@ -168,8 +172,8 @@ void LanRunner::handle(int socket, bool broadcast, std::size_t module)
             const std::size_t last = broadcast ? m_config.modules.size() : module + 1;
             for (std::size_t i = first; i < last; ++i) {
                 LanModuleSetup& setup = m_config.modules[i];
-                const LanReply reply =
-                    answerRequest(setup.state, request, !broadcast, m_config.key, setup.faults);
+                const LanReply reply = answerRequest(setup.state, request, !broadcast, m_config.key,
+                                                     setup.faults, setup.password);
                 for (const Bytes& datagram : reply.datagrams)
                     m_pending.push_back(
                         {now + reply.delay, i, sender, ntohs(from.sin_port), datagram});

@@ -19,6 +19,8 @@ struct LanModuleSetup
 {
     LanModuleState state;
     LanFaults faults;
+    // A module with a password reports kPasswordMarker as its password from the start.
+    std::optional<LanPassword> password = std::nullopt;
 };
 
 struct LanConfig

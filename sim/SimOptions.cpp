@@ -239,9 +239,12 @@ const std::array<OptionEntry, 26> kOptions{{
     {"--lan", "ADDRESS[,FIELD]...",
      "Add a simulated module on the LAN at ADDRESS (a loopback address such as 127.0.0.2),\n"
      "or change the state file's module of that address. FIELDs: mac=00:11:22:33:44:55,\n"
-     "product=N, product2=N, firmware=1.2a; faults: silent, duplicate, bad-check (an\n"
-     "item's check value is wrong), past-end (the last item runs past the payload),\n"
-     "bad-magic, status=N (refuse every write with status N, e.g. 2 or 3), delay=MS.",
+     "product=N, product2=N, firmware=1.2a, password=TEXT (1 to 10 bytes, no comma: the\n"
+     "record reports a marker in place of the password and a write is taken only with\n"
+     "TEXT zero-filled to 10 bytes, else refused with status 2); faults: silent,\n"
+     "duplicate, bad-check (an item's check value is wrong), past-end (the last item\n"
+     "runs past the payload), bad-magic, status=N (refuse every write with status N,\n"
+     "e.g. 2 or 3), delay=MS.",
      addLanModule},
     {"--lan-count", "N[,FIELD]...",
      "Add N simulated modules on the LAN at once: addresses counting up from from=ADDRESS\n"
@@ -341,9 +344,10 @@ constexpr std::string_view kBehaviour =
     "whose MAC address the request carries, or, for a request with the Remote flag,\n"
     "by the module it was sent to. A write is refused with status 1 when its payload\n"
     "does not read, 3 when its product ID differs from the module's, 2 when the module\n"
-    "has a password and the write's differs; otherwise its items replace the module's\n"
-    "and the state is saved. Without a state file the modules start as WLAN modules\n"
-    "(product 21, firmware 1.2a, MAC 00:11:22:33:50:NN).\n"
+    "has a password and the write's differs (given with password=: unless the write's\n"
+    "is that password); otherwise its items replace the module's and the state is\n"
+    "saved (the marker of a password= module stays). Without a state file the modules\n"
+    "start as WLAN modules (product 21, firmware 1.2a, MAC 00:11:22:33:50:NN).\n"
     "\n"
     "Exit status: 0 after a stop signal, 1 when the terminal, the link, the log or\n"
     "the state file fails, 2 for a bad command line.\n";

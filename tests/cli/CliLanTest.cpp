@@ -13,15 +13,21 @@ namespace {
 
 const netmgmt::Ipv4Bytes kFirst{127, 0, 13, 2};
 const netmgmt::Ipv4Bytes kSecond{127, 0, 13, 3};
+const QString kPasswordVariable = QStringLiteral("QUARLINK_MGMT_PASSWORD");
 
 class CliLan : public CliFixture
 {
 protected:
-    void startLan(sim::LanFaults faults = {})
+    // Two modules; the one at kFirst has `password` when one is given.
+    void startLan(sim::LanFaults faults = {}, std::string_view password = {})
     {
         sim::LanConfig config;
         config.modules = {{sim::defaultLanModule(kSecond, 9), faults},
                           {sim::defaultLanModule(kFirst, 4), faults}};
+        if (!password.empty()) {
+            config.modules[1].password.emplace();
+            std::copy(password.begin(), password.end(), config.modules[1].password->begin());
+        }
         config.port = 0;
         std::string error;
         lan = sim::SimulatedLan::start(std::move(config), error);
@@ -30,7 +36,8 @@ protected:
     }
 
     // The command with the LAN options that reach the simulated modules.
-    CliRun lanCli(QStringList args, const QByteArray& input = {}) const
+    CliRun lanCli(QStringList args, const QByteArray& input = {},
+                  const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment()) const
     {
         args << "--mgmt-port" << QString::number(lan->port()) << "--local-port"
              << "0"
@@ -38,7 +45,7 @@ protected:
              << "127.255.255.255"
              << "--answer-timeout"
              << "300";
-        return cli(args, input);
+        return cli(args, input, env);
     }
 
     std::unique_ptr<sim::SimulatedLan> lan;
@@ -133,6 +140,67 @@ TEST_F(CliLan, WriteFailuresAndBadDocuments)
         << refused.err.toStdString();
 
     EXPECT_EQ(lan->runner().modules(), initial);
+}
+
+TEST_F(CliLan, ProtectedModuleTakesAWriteOnlyWithItsPassword)
+{
+    startLan({}, "Secret-7");
+    QFile right(dir.filePath("right")), crlf(dir.filePath("crlf")), wrong(dir.filePath("wrong")),
+        tooLong(dir.filePath("long"));
+    for (auto [file, text] : {std::pair{&right, "Secret-7\nsecond line"},
+                              {&crlf, "Secret-7\r\n"},
+                              {&wrong, "Secret-8"},
+                              {&tooLong, "Secret-7890\n"}}) {
+        ASSERT_TRUE(file->open(QIODevice::WriteOnly));
+        file->write(text);
+        file->close();
+    }
+    struct Case
+    {
+        const char* name;
+        QStringList options;
+        const char* variable; // QUARLINK_MGMT_PASSWORD, unset when null
+        int status;
+        bool sent;
+    };
+    const Case cases[] = {
+        {"no password", {}, nullptr, 1, true},
+        {"wrong file", {"--password-file", wrong.fileName()}, nullptr, 1, true},
+        {"11 bytes in the file", {"--password-file", tooLong.fileName()}, nullptr, 2, false},
+        {"11 bytes in the variable", {}, "Secret-7890", 2, false},
+        {"missing file", {"--password-file", dir.filePath("none")}, "Secret-7", 2, false},
+        {"the file wins", {"--password-file", wrong.fileName()}, "Secret-7", 1, true},
+        {"right file", {"--password-file", right.fileName()}, "Secret-8", 0, true},
+        {"CRLF file", {"--password-file", crlf.fileName()}, nullptr, 0, true},
+        {"right variable", {}, "Secret-7", 0, true},
+    };
+    for (const Case& c : cases) {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.remove(kPasswordVariable);
+        if (c.variable)
+            env.insert(kPasswordVariable, c.variable);
+        const auto before = lan->runner().modules();
+        const auto requests = lan->runner().requestCount();
+        const CliRun run =
+            lanCli(QStringList{"write", "--mac", "00:11:22:33:50:04"} << c.options << "-",
+                   QByteArray(R"({"userClassId": ")") + c.name + "\"}", env);
+        EXPECT_EQ(run.status, c.status) << c.name << ": " << run.err.toStdString();
+        EXPECT_EQ(lan->runner().requestCount() > requests, c.sent) << c.name;
+        EXPECT_EQ(lan->runner().modules() != before, c.status == 0) << c.name;
+        if (c.status == 1) {
+            EXPECT_TRUE(run.err.contains("Password mismatch error occured."))
+                << c.name << ": " << run.err.toStdString();
+        }
+        EXPECT_FALSE((run.out + run.err).contains("Secret")) << c.name;
+    }
+    // The module still reports its marker, never the password it was given.
+    const CliRun read = lanCli({"read", "--mac", "00:11:22:33:50:04", "--json"});
+    ASSERT_EQ(read.status, 0) << read.err.toStdString();
+    EXPECT_FALSE(read.out.contains("Secret"));
+    const auto modules = lan->runner().modules();
+    const sim::EnvironmentEntry* field = modules[1].find(6, 0);
+    ASSERT_TRUE(field);
+    EXPECT_EQ(field->data, sim::Bytes(sim::kPasswordMarker.begin(), sim::kPasswordMarker.end()));
 }
 
 } // namespace
