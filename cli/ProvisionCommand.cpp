@@ -4,6 +4,7 @@
 // one line as it finishes, with a summary at the end. --restore writes a folder of backups back.
 #include "cli/DocumentIo.h"
 #include "cli/LanOptions.h"
+#include "cli/ManagementPassword.h"
 #include "cli/SerialDocumentWrite.h"
 #include "cli/SerialSession.h"
 #include "cli/Subcommands.h"
@@ -247,6 +248,7 @@ int runProvision(const Invocation& invocation)
         QStringLiteral("jobs"),
         QStringLiteral("Serial ports provisioned at once (default: all the plan names)."),
         QStringLiteral("N"));
+    const PasswordOptions passwordOptions(parser);
     const QCommandLineOption json(
         QStringLiteral("json"), QStringLiteral("One JSON object per module and for the summary."));
     parser.addOptions({values, dryRun, backup, restore, jobs, json});
@@ -322,6 +324,23 @@ int runProvision(const Invocation& invocation)
     });
     if (!lan)
         return kExitUsage;
+    // The password of every LAN module, unless its entry names a file of its own (a path
+    // relative to the plan's folder).
+    const auto password = passwordOptions.read(parser, invocation);
+    if (!password)
+        return kExitUsage;
+    std::map<const PlannedModule*, ManagementPassword> ownPasswords;
+    for (const PlannedModule& module : plan.modules) {
+        if (module.passwordFile.isEmpty())
+            continue;
+        const QString path =
+            QFileInfo(parser.positionalArguments().value(0)).dir().filePath(module.passwordFile);
+        const PasswordReading reading = readPasswordFile(path);
+        if (!reading.password)
+            return badInput(invocation,
+                            module.place + QStringLiteral(".passwordFile: ") + reading.error);
+        ownPasswords[&module] = *reading.password;
+    }
     if (parser.isSet(backup) && !QDir().mkpath(parser.value(backup)))
         return badInput(
             invocation,
@@ -345,7 +364,9 @@ int runProvision(const Invocation& invocation)
                 };
             serialTargets.push_back(std::move(target));
         } else if (!backups) {
-            lanTargets.push_back({module.mac, fleet::plannedKeys(plan, module)});
+            const auto own = ownPasswords.find(&module);
+            lanTargets.push_back({module.mac, fleet::plannedKeys(plan, module),
+                                  own != ownPasswords.end() ? own->second : *password});
         }
     }
 
@@ -364,7 +385,7 @@ int runProvision(const Invocation& invocation)
     if (backups)
         for (const auto& [mac, keys] : *backups)
             if (!claimed.contains(mac))
-                lanTargets.push_back({*fleet::parseMacText(mac), keys});
+                lanTargets.push_back({*fleet::parseMacText(mac), keys, *password});
 
     bool lanOk = true;
     std::string lanError;
@@ -372,7 +393,7 @@ int runProvision(const Invocation& invocation)
         fleet::LanRunSettings settings{lan->parameters, lan->timings};
         lanOk =
             fleet::runLanProvisioning(settings, lanTargets, backups ? std::nullopt : plan.select,
-                                      plan.templateKeys, choices, host, lanError);
+                                      plan.templateKeys, *password, choices, host, lanError);
     }
     if (serialRun.joinable())
         serialRun.join();

@@ -126,7 +126,7 @@ private:
         netmgmt::ModuleRecord record = job->record;
         settings::applyChangedSettings(job->read, job->change.wanted, record);
         netmgmt::WriteRequest request = netmgmt::writeRequest(
-            TargetMode::Local, record, netmgmt::Password{}, m_store, m_settings.parameters.key);
+            TargetMode::Local, record, job->target.password, m_store, m_settings.parameters.key);
         if (request.code != 0)
             return fail(job, request.code);
         job->transaction = std::move(request.transaction);
@@ -157,7 +157,8 @@ private:
 
 bool runLanProvisioning(const LanRunSettings& settings, const std::vector<LanTarget>& listed,
                         const std::optional<Selection>& select, const QJsonObject& templateKeys,
-                        const RunChoices& choices, ProvisionHost& host, std::string& error)
+                        const netmgmt::Password& password, const RunChoices& choices,
+                        ProvisionHost& host, std::string& error)
 {
     int code = 0;
     auto endpoint = netmgmt::ManagementEndpoint::open(settings.parameters.bindAddress,
@@ -187,7 +188,7 @@ bool runLanProvisioning(const LanRunSettings& settings, const std::vector<LanTar
         }
         for (const auto& [mac, picked] : found)
             if (picked)
-                targets.push_back({mac, templateKeys});
+                targets.push_back({mac, templateKeys, password});
     } else {
         targets = listed;
     }

@@ -29,14 +29,17 @@ struct LanTarget
 {
     netmgmt::MacAddress mac{};
     QJsonObject keys;
+    // Sent in place of a password the module reports; 10 zero bytes for an unprotected module.
+    netmgmt::Password password{};
 };
 
 // Runs the LAN part of a plan. With `select`, one search comes first: the modules it picks get
-// `templateKeys`, and a listed module it did not find is "not found". Without, each listed
-// module is read by its MAC address. Every module's result goes to the host. Returns false,
+// `templateKeys` and `password`, and a listed module it did not find is "not found". Without, each
+// listed module is read by its MAC address. Every module's result goes to the host. Returns false,
 // with `error`, when the endpoint cannot be opened (nothing was sent).
 bool runLanProvisioning(const LanRunSettings& settings, const std::vector<LanTarget>& listed,
                         const std::optional<Selection>& select, const QJsonObject& templateKeys,
-                        const RunChoices& choices, ProvisionHost& host, std::string& error);
+                        const netmgmt::Password& password, const RunChoices& choices,
+                        ProvisionHost& host, std::string& error);
 
 } // namespace quarlink::fleet

@@ -121,11 +121,19 @@ std::string readModule(const QJsonValue& value, PlannedModule& module)
             return at + ".mac: expected a MAC address such as \"00:30:f9:00:00:01\"";
         module.mac = *mac;
         entry.remove(QLatin1String("mac"));
+        if (entry.contains(QLatin1String("passwordFile"))) {
+            module.passwordFile = entry.value(QLatin1String("passwordFile")).toString();
+            if (module.passwordFile.isEmpty())
+                return at + ".passwordFile: expected the path of a file";
+            entry.remove(QLatin1String("passwordFile"));
+        }
         for (const QString& member : kLineMembers)
             if (entry.contains(member))
                 return at + "." + text(member) + ": a line option belongs to a serial module";
     } else {
         module.kind = PlannedModule::Kind::Serial;
+        if (entry.contains(QLatin1String("passwordFile")))
+            return at + ".passwordFile: a management password belongs to a module on the LAN";
         module.port = entry.value(QLatin1String("port")).toString();
         if (module.port.isEmpty())
             return at + ".port: expected a serial port: a device path or a name in /dev";

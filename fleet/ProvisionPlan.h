@@ -34,8 +34,9 @@ struct PlannedModule
     QString port;
     serial::LineSettings line;
     std::chrono::milliseconds answerTimeout{2000};
-    QJsonObject keys; // its own settings keys, over the template's
-    QString place;    // where the plan names it, for messages: "modules[2]"
+    QJsonObject keys;     // its own settings keys, over the template's
+    QString passwordFile; // LAN: the file holding its management password; empty: none named
+    QString place;        // where the plan names it, for messages: "modules[2]"
 };
 
 // Which modules a LAN search picks to get the template: all, or those with one of the product

@@ -101,7 +101,12 @@ void ExchangeDispatcher::receiveAll()
         for (auto& exchange : m_active) {
             if (exchange->done)
                 continue;
+            // An answer belongs to the exchange of its operation: the late second answer of a
+            // module's read must not pass for the answer of the write that follows it, as it
+            // could not when each operation had a socket of its own.
             const Transaction& t = *exchange->transaction;
+            if (answer.operation != t.operation())
+                continue;
             const bool route =
                 t.operation() == OpSearch || answer.mac == t.request().mac ||
                 (answer.isRemote() && received.sender == t.requestRecord().module_ip);

@@ -1,9 +1,9 @@
 // Many management exchanges in flight together on one endpoint. Each exchange is what a lone
 // one would be: its request sent twice, the resend pause apart, then its answers examined until
 // its own deadline or the answer it awaits. A dispatcher hands every received datagram to the
-// exchanges it can answer: by the MAC address of their request, or (Remote) by the sender's
-// address; a search takes every answer. A module that stays silent costs its own exchange's
-// wait and delays no other.
+// exchanges it can answer: those of its operation, and of them the one with its MAC address in
+// the request, or (Remote) the one sent to its sender's address; a search takes every answer. A
+// module that stays silent costs its own exchange's wait and delays no other.
 //
 // The exchanges run on the thread that calls run(); at most `maxInFlight` at once, the others
 // queue in the order submitted. A finished exchange's callback may submit further exchanges.

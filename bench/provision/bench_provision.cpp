@@ -54,7 +54,7 @@ LanFigure runLan(std::uint16_t port, const std::vector<fleet::LanTarget>& target
     std::string error;
     QElapsedTimer clock;
     clock.start();
-    if (!fleet::runLanProvisioning(settings, targets, std::nullopt, {}, {}, host, error)) {
+    if (!fleet::runLanProvisioning(settings, targets, std::nullopt, {}, {}, {}, host, error)) {
         std::fprintf(stderr, "LAN run failed: %s\n", error.c_str());
         std::exit(1);
     }
@@ -66,7 +66,7 @@ std::vector<fleet::LanTarget> lanTargets(const std::vector<sim::LanModuleState>&
 {
     std::vector<fleet::LanTarget> targets;
     for (const auto& module : modules)
-        targets.push_back({module.mac, QJsonObject{{"userClassId", userClass}}});
+        targets.push_back({module.mac, QJsonObject{{"userClassId", userClass}}, {}});
     return targets;
 }
 

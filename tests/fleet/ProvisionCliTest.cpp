@@ -64,7 +64,8 @@ class Provision : public CliFixture
 protected:
     static constexpr int kLanModules = 3;
 
-    void start(std::optional<std::size_t> silent = std::nullopt)
+    // `silent`: that LAN module answers nothing; `protect`: the first two have a password.
+    void start(std::optional<std::size_t> silent = std::nullopt, bool protect = false)
     {
         sim::LanConfig config;
         config.port = 0;
@@ -75,6 +76,8 @@ protected:
                 {sim::defaultLanModule({127, 0, 41, static_cast<std::uint8_t>(i + 2)},
                                        static_cast<unsigned>(i + 1)),
                  faults});
+            if (protect && i < 2)
+                config.modules.back().password = sim::LanPassword{'s', 'e', 'c', 'r', 'e', 't'};
         }
         std::string error;
         lan = sim::SimulatedLan::start(config, error);
@@ -241,6 +244,27 @@ TEST_F(Provision, ASilentModuleFailsAndTheOthersSucceed)
     EXPECT_TRUE(lines.contains("00:11:22:33:50:02 failed: No response from selected Vorbex."))
         << run.out.toStdString();
     EXPECT_EQ(lines.last(), "4 changed, 0 unchanged, 1 failed, 0 not found");
+}
+
+TEST_F(Provision, APasswordFileOfThePlanUnlocksItsModule)
+{
+    start(std::nullopt, true);
+    writeFile("secret.txt", "secret\n");
+    QJsonObject plan = QJsonDocument::fromJson(planText()).object();
+    QJsonArray modules = plan.value("modules").toArray();
+    QJsonObject first = modules[0].toObject();
+    first.insert("passwordFile", "secret.txt"); // beside the plan
+    modules[0] = first;
+    plan.insert("modules", modules);
+    writeFile("plan.json", QJsonDocument(plan).toJson());
+    const CliRun run = provision();
+    EXPECT_EQ(run.status, 1);
+    const QStringList lines = run.out.split('\n', Qt::SkipEmptyParts);
+    EXPECT_TRUE(lines.contains("00:11:22:33:50:01 10.1.0.21 changed: localIp, ssid"))
+        << run.out.toStdString();
+    EXPECT_TRUE(
+        lines.contains("00:11:22:33:50:02 10.1.0.22 failed: Password mismatch error occured."))
+        << run.out.toStdString();
 }
 
 TEST_F(Provision, BadPlansAreRefusedWithNothingSent)
