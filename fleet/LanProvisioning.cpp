@@ -5,6 +5,7 @@
 #include "fleet/ModuleChange.h"
 #include "netmgmt/ErrorCodes.h"
 #include "netmgmt/OperationRequests.h"
+#include "settings/JsonValueForms.h"
 #include "settings/RecordMapping.h"
 
 #include <map>
@@ -77,7 +78,7 @@ private:
         result.error = error;
         result.changes = job.change.changes;
         if (job.record.mac_address == job.target.mac)
-            result.address = addressText(job.change.wanted.localIp);
+            result.address = settings::ipv4Text(job.change.wanted.localIp);
         return result;
     }
 

@@ -22,13 +22,4 @@ ModuleChange planChange(const settings::SettingsDocument& read, const QJsonObjec
     return change;
 }
 
-QString addressText(std::uint32_t a)
-{
-    return QStringLiteral("%1.%2.%3.%4")
-        .arg(a >> 24)
-        .arg((a >> 16) & 0xFF)
-        .arg((a >> 8) & 0xFF)
-        .arg(a & 0xFF);
-}
-
 } // namespace quarlink::fleet

@@ -22,7 +22,4 @@ struct ModuleChange
 
 ModuleChange planChange(const settings::SettingsDocument& read, const QJsonObject& keys);
 
-// "192.168.10.21" for a first octet in the most significant byte.
-QString addressText(std::uint32_t address);
-
 } // namespace quarlink::fleet

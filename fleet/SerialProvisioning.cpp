@@ -3,6 +3,7 @@
 #include "fleet/SerialProvisioning.h"
 
 #include "fleet/ModuleChange.h"
+#include "settings/JsonValueForms.h"
 #include "settings/SettingsJson.h"
 
 #include <QThread>
@@ -58,7 +59,7 @@ private:
         if (!change.error.empty())
             return failed(change.error);
         result.changes = change.changes;
-        result.address = addressText(change.wanted.localIp);
+        result.address = settings::ipv4Text(change.wanted.localIp);
         result.outcome = change.changes.isEmpty() ? Outcome::Unchanged : Outcome::Changed;
         if (result.outcome == Outcome::Unchanged || m_choices.dryRun)
             return result;
