@@ -22,6 +22,7 @@ using namespace quarlink::ids;
 
 namespace {
 const QString kAllFiles = QStringLiteral("All Files (*.*)");
+constexpr char kTraceVariable[] = "QUARLINK_TRACE";
 }
 
 bool socketLayerAvailable()
@@ -54,6 +55,18 @@ bool CQuarlinkApp::InitInstance()
         return false;
     }
     m_management = *management.parameters;
+    // QUARLINK_TRACE=FILE writes the protocol trace of the whole session to FILE.
+    if (const char* tracePath = std::getenv(kTraceVariable); tracePath && *tracePath) {
+        std::string reason;
+        m_trace = trace::TraceLog::openFile(tracePath, reason);
+        if (!m_trace) {
+            platform::messageBox(QStringLiteral("%1: cannot write %2: %3")
+                                     .arg(QLatin1String(kTraceVariable),
+                                          QString::fromLocal8Bit(tracePath),
+                                          QString::fromStdString(reason)));
+            return false;
+        }
+    }
     // The profile lives in QSettings under these names; the program keeps no setting there.
     QCoreApplication::setOrganizationName(QStringLiteral("Local AppWizard-Generated Applications"));
     QCoreApplication::setApplicationName(QStringLiteral("Quarlink"));
@@ -62,15 +75,18 @@ bool CQuarlinkApp::InitInstance()
     auto* view = new form::CQuarlinkView(m_ports.get());
     view->setAllCommands(m_allCommands);
     view->setManagementParameters(m_management);
+    view->setTrace(m_trace.get());
     m_frame = std::make_unique<CMainFrame>(*m_doc, view);
     connect(m_frame.get(), &CMainFrame::commandRequested, this,
             [this](int id) { onCommand(id); });
 
-    OnFileNew();
+    // The menu bar is settled before the form's first display fits the frame around the form:
+    // a bar added afterwards would take its height from the form and bring up scroll bars.
     if (m_allCommands)
         m_frame->showMenuBar();
     else
         m_frame->setMenuBar(nullptr); // the window shows no menu bar
+    OnFileNew();
     m_frame->show();
     return true;
 }

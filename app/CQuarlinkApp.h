@@ -4,6 +4,7 @@
 
 #include "netmgmt/ManagementParameters.h"
 #include "platform/PortListProvider.h"
+#include "trace/TraceLog.h"
 
 #include <QObject>
 
@@ -42,6 +43,8 @@ private:
     std::unique_ptr<platform::PortListProvider> m_ports;
     bool m_allCommands;
     netmgmt::ManagementParameters m_management;
+    // Opened from QUARLINK_TRACE; it outlives the window that reports to it.
+    std::unique_ptr<trace::TraceLog> m_trace;
     std::unique_ptr<CQuarlinkDoc> m_doc;
     std::unique_ptr<CMainFrame> m_frame;
 };

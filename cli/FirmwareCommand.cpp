@@ -4,6 +4,7 @@
 // a terminal), and the verdict text ends the run.
 #include "cli/SerialSession.h"
 #include "cli/Subcommands.h"
+#include "cli/TraceOptions.h"
 #include "firmware/FirmwareImage.h"
 #include "firmware/FirmwareSender.h"
 #include "firmware/TransferOwner.h"
@@ -72,11 +73,9 @@ public:
         job.image = image.bytes();
         job.checksum = image.checksum;
         job.tcp = tcp;
+        job.trace = cliTrace();
         if (!tcp) {
-            SerialSession* session = m_session;
-            job.serialWrite = [session](std::span<const std::uint8_t> bytes) {
-                return session->write(bytes);
-            };
+            job.serial = firmware::serialLineOf(m_session->port());
             m_session->engine().setCurrentLetter(serial::kGoLetter);
         }
         m_sender.start(job);
@@ -185,9 +184,12 @@ int runFirmware(const Invocation& invocation)
         QStringLiteral("tcp-port"),
         QStringLiteral("The module's TCP port (its \"Local Port :\" setting); with --ip."),
         QStringLiteral("N"));
+    // The help and the refusal name the same range, the one parseSeconds() accepts.
+    const QString verdictRange = QStringLiteral("more than 0, at most 3600");
     const QCommandLineOption verdictTimeout(
         QStringLiteral("verdict-timeout"),
-        QStringLiteral("Seconds to wait for the module's verdict after the last byte (53)."),
+        QStringLiteral("Seconds to wait for the module's verdict after the last byte (%1; 53).")
+            .arg(verdictRange),
         QStringLiteral("SECONDS"), QStringLiteral("53"));
     const QCommandLineOption blockPause(
         QStringLiteral("block-pause-ms"),
@@ -227,8 +229,9 @@ int runFirmware(const Invocation& invocation)
     }
     const auto timeout = parseSeconds(parser.value(verdictTimeout));
     if (!timeout)
-        return usageError(invocation,
-                          QStringLiteral("--verdict-timeout: expected seconds from 0 to 3600"));
+        return usageError(
+            invocation,
+            QStringLiteral("--verdict-timeout: expected seconds, %1").arg(verdictRange));
     choice.verdictTimeout = *timeout;
     bool pauseOk = false;
     const uint pause = parser.value(blockPause).toUInt(&pauseOk);

@@ -1,5 +1,7 @@
 #include "cli/LanOptions.h"
 
+#include "cli/ManagementPortLock.h"
+
 #include <cstdlib>
 
 namespace quarlink::cli {
@@ -7,6 +9,7 @@ namespace quarlink::cli {
 namespace {
 
 constexpr int kMaxAnswerTimeoutMs = 600000;
+constexpr int kMaxPortWaitSeconds = 3600;
 
 QCommandLineOption settingOption(const netmgmt::ManagementSettingNames& names)
 {
@@ -40,19 +43,34 @@ QCommandLineOption settingOption(const netmgmt::ManagementSettingNames& names)
                               QLatin1String(value));
 }
 
+// An option's value as a whole number from `low` to `high`; nothing when it is not one.
+std::optional<int> wholeNumber(const QString& text, int low, int high)
+{
+    bool ok = false;
+    const int value = text.toInt(&ok);
+    if (!ok || value < low || value > high)
+        return std::nullopt;
+    return value;
+}
+
 } // namespace
 
 LanOptions::LanOptions(QCommandLineParser& parser)
     : m_answerTimeout(QStringLiteral("answer-timeout"),
                       QStringLiteral("How long each exchange awaits answers, in ms (default 2000 "
                                      "for search and read, 3000 for write)."),
-                      QStringLiteral("MS"))
+                      QStringLiteral("MS")),
+      m_portWait(QStringLiteral("port-wait"),
+                 QStringLiteral("How long to wait, in seconds, while another quarlink-cli uses "
+                                "the local port (default 120)."),
+                 QStringLiteral("SECONDS"))
 {
     for (const auto& names : netmgmt::kManagementSettingNames)
         m_settings.push_back(settingOption(names));
     for (const auto& option : m_settings)
         parser.addOption(option);
     parser.addOption(m_answerTimeout);
+    parser.addOption(m_portWait);
 }
 
 std::optional<LanChoice>
@@ -65,7 +83,9 @@ LanOptions::read(const QCommandLineParser& parser, const Invocation& invocation,
         usageError(invocation, QString::fromStdString(fromEnvironment.error));
         return std::nullopt;
     }
-    LanChoice choice{*fromEnvironment.parameters, {}};
+    LanChoice choice;
+    choice.parameters = *fromEnvironment.parameters;
+    choice.lockFolder = managementLockFolder(std::getenv("QUARLINK_MGMT_LOCK_DIR"));
     if (beforeOptions) {
         if (const std::string error = beforeOptions(choice); !error.empty()) {
             badInput(invocation, QString::fromStdString(error));
@@ -85,15 +105,22 @@ LanOptions::read(const QCommandLineParser& parser, const Invocation& invocation,
         }
     }
     if (parser.isSet(m_answerTimeout)) {
-        bool ok = false;
-        const int timeout = parser.value(m_answerTimeout).toInt(&ok);
-        if (!ok || timeout < 1 || timeout > kMaxAnswerTimeoutMs) {
+        const auto timeout = wholeNumber(parser.value(m_answerTimeout), 1, kMaxAnswerTimeoutMs);
+        if (!timeout) {
             usageError(invocation, QStringLiteral("--answer-timeout: expected 1 to 600000 ms"));
             return std::nullopt;
         }
-        const std::chrono::milliseconds wait(timeout);
+        const std::chrono::milliseconds wait(*timeout);
         for (auto* timing : {&choice.timings.search, &choice.timings.read, &choice.timings.write})
             timing->waitPerSelect = timing->deadline = wait;
+    }
+    if (parser.isSet(m_portWait)) {
+        const auto seconds = wholeNumber(parser.value(m_portWait), 0, kMaxPortWaitSeconds);
+        if (!seconds) {
+            usageError(invocation, QStringLiteral("--port-wait: expected 0 to 3600 seconds"));
+            return std::nullopt;
+        }
+        choice.portWait = std::chrono::seconds(*seconds);
     }
     return choice;
 }

@@ -1,6 +1,6 @@
 // The LAN options every subcommand that talks to modules over the network takes: the
 // management transport's --mgmt-port, --local-port, --broadcast, --bind and --mgmt-key (over the
-// QUARLINK_MGMT_* variables, as the window reads them), and --answer-timeout.
+// QUARLINK_MGMT_* variables, as the window reads them), --answer-timeout and --port-wait.
 #pragma once
 
 #include "cli/CliCommon.h"
@@ -11,6 +11,7 @@
 #include <QCommandLineParser>
 
 #include <functional>
+#include <chrono>
 #include <optional>
 #include <string>
 #include <vector>
@@ -21,6 +22,9 @@ struct LanChoice
 {
     netmgmt::ManagementParameters parameters;
     netmgmt::OperationTimings timings;
+    // How long to wait while another quarlink-cli uses the local port, and where its lock is.
+    std::chrono::milliseconds portWait{120000};
+    std::string lockFolder;
 };
 
 class LanOptions
@@ -39,6 +43,7 @@ public:
 private:
     std::vector<QCommandLineOption> m_settings; // in the order of kManagementSettingNames
     QCommandLineOption m_answerTimeout;
+    QCommandLineOption m_portWait;
 };
 
 } // namespace quarlink::cli

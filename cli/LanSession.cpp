@@ -1,6 +1,8 @@
 #include "cli/LanSession.h"
 
+#include "cli/TraceOptions.h"
 #include "netmgmt/ManagementParameters.h"
+#include "settings/JsonValueForms.h"
 #include "settings/RecordMapping.h"
 #include "settings/SettingsJson.h"
 
@@ -30,6 +32,13 @@ std::optional<netmgmt::MacAddress> parseMac(const QString& text)
 std::uint32_t hostOrderAddress(const netmgmt::Ipv4Bytes& a)
 {
     return std::uint32_t{a[0]} << 24 | std::uint32_t{a[1]} << 16 | std::uint32_t{a[2]} << 8 | a[3];
+}
+
+QString targetText(const ModuleTarget& target)
+{
+    if (target.mode == netmgmt::TargetMode::Remote)
+        return settings::ipv4Text(target.address);
+    return settings::macAddressText(target.mac);
 }
 
 std::vector<std::pair<QString, QJsonValue>> recordEntries(const netmgmt::ModuleRecord& record)
@@ -87,8 +96,27 @@ std::optional<ModuleTarget> TargetOptions::read(const QCommandLineParser& parser
 }
 
 LanSession::LanSession(const LanChoice& choice)
-    : m_manager(*this, choice.parameters, choice.timings)
+    : m_choice(choice), m_manager(*this, choice.parameters, choice.timings)
 {
+    m_manager.setTrace(cliTrace());
+}
+
+bool LanSession::claimLocalPort()
+{
+    const std::uint16_t port = m_choice.parameters.localPort;
+    std::string error;
+    m_portLock = ManagementPortLock::claim(
+        port, m_choice.lockFolder, m_choice.portWait,
+        [port] {
+            printError(QStringLiteral("Waiting for UDP port %1: another quarlink-cli is using it")
+                           .arg(port));
+        },
+        error);
+    if (!m_portLock)
+        printError(QStringLiteral("UDP port %1 is not free: %2")
+                       .arg(port)
+                       .arg(QString::fromStdString(error)));
+    return m_portLock.has_value();
 }
 
 int LanSession::readModule(const ModuleTarget& target)

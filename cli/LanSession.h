@@ -5,6 +5,7 @@
 
 #include "cli/CliCommon.h"
 #include "cli/LanOptions.h"
+#include "cli/ManagementPortLock.h"
 #include "netmgmt/CDalmorTCP.h"
 #include "netmgmt/NetworkHost.h"
 
@@ -41,6 +42,10 @@ private:
     QCommandLineOption m_ip;
 };
 
+// The target as results name it: the MAC address as the settings document shows it
+// ("00:30:F9:00:00:01"), or the IP address in dotted form.
+QString targetText(const ModuleTarget& target);
+
 // An address as the network manager takes it: first octet in the most significant byte.
 std::uint32_t hostOrderAddress(const netmgmt::Ipv4Bytes& address);
 
@@ -52,6 +57,11 @@ class LanSession final : public netmgmt::NetworkHost
 {
 public:
     explicit LanSession(const LanChoice& choice);
+
+    // Claims the local management port for this session's exchanges, waiting while another
+    // quarlink-cli holds it; call before the first exchange. False (reported) when the wait
+    // ran out or the lock could not be taken.
+    bool claimLocalPort();
 
     netmgmt::CDalmorTCP& manager() { return m_manager; }
     // Reads the target module into entry 0 of the module table; 0 or the error code shown.
@@ -71,7 +81,9 @@ public:
 private:
     void say(const std::string& text);
 
+    LanChoice m_choice;
     netmgmt::CDalmorTCP m_manager;
+    std::optional<ManagementPortLock> m_portLock;
     std::vector<std::string> m_lines;
     std::optional<std::size_t> m_selected;
     std::string m_lastLine;

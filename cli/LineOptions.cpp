@@ -20,12 +20,15 @@ std::optional<int> numberIn(const QString& text, std::initializer_list<int> allo
 
 } // namespace
 
-LineOptions::LineOptions(QCommandLineParser& parser)
-    : m_port(QStringLiteral("port"),
+LineOptions::LineOptions(QCommandLineParser& parser, bool portRequired)
+    : m_portRequired(portRequired),
+      m_port(QStringLiteral("port"),
              QStringLiteral("Serial port: a device path or a name in /dev."), QStringLiteral("P")),
       m_baud(QStringLiteral("baud"),
-             QStringLiteral("Baud rate: 1200 to 115200 as the window lists them (default 57600)."),
-             QStringLiteral("N"), QStringLiteral("57600")),
+             QStringLiteral("Baud rate: 1200 to 115200 as the window lists them, or auto: "
+                            "57600, 115200, 38400, 19200 and 9600 tried in turn until the "
+                            "module answers (default 57600)."),
+             QStringLiteral("N|auto"), QStringLiteral("57600")),
       m_parity(QStringLiteral("parity"),
                QStringLiteral("Parity: none, odd or even (default none)."),
                QStringLiteral("none|odd|even"), QStringLiteral("none")),
@@ -45,15 +48,18 @@ std::optional<LineChoice> LineOptions::read(const QCommandLineParser& parser,
 {
     LineChoice choice;
     choice.port = parser.value(m_port);
-    if (choice.port.isEmpty()) {
+    if (choice.port.isEmpty() && m_portRequired) {
         usageError(invocation, QStringLiteral("--port is required"));
         return std::nullopt;
     }
+    choice.autoBaud = parser.value(m_baud) == QLatin1String("auto");
     const auto baud =
-        numberIn(parser.value(m_baud), {1200, 2400, 4800, 9600, 19200, 38400, 57600, 115200});
+        choice.autoBaud
+            ? std::optional<int>(kAutoBaudRates.front())
+            : numberIn(parser.value(m_baud), {1200, 2400, 4800, 9600, 19200, 38400, 57600, 115200});
     if (!baud) {
         usageError(invocation, QStringLiteral("--baud: expected 1200, 2400, 4800, 9600, 19200, "
-                                              "38400, 57600 or 115200"));
+                                              "38400, 57600, 115200 or auto"));
         return std::nullopt;
     }
     choice.line.baudRate = *baud;

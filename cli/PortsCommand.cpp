@@ -1,30 +1,67 @@
-// quarlink-cli ports: the Port list as the window fills it, one port per line.
+// quarlink-cli ports: the Port list as the window fills it, one port per line; with --probe
+// each port is asked who is there.
+#include "cli/PortProbe.h"
 #include "cli/Subcommands.h"
 #include "platform/SerialPortList.h"
 
 namespace quarlink::cli {
 
 namespace {
+
 constexpr int kFallbackPortCount = 9; // COM1 to COM9 when the system's ports cannot be read
+
+QStringList listedPorts()
+{
+    QStringList names;
+    const auto ports = platform::SystemPortList().ports();
+    if (!ports) {
+        for (int n = 1; n <= kFallbackPortCount; ++n)
+            names << QStringLiteral("COM%1").arg(n);
+        return names;
+    }
+    for (const auto& port : *ports)
+        names << port.name;
+    return names;
+}
+
 } // namespace
 
 int runPorts(const Invocation& invocation)
 {
     QCommandLineParser parser;
-    if (const auto status =
-            parseOptions(parser, invocation,
-                         QStringLiteral("Lists the machine's serial ports, then the ports named in "
-                                        "QUARLINK_EXTRA_PORTS (colon-separated), one per line.")))
+    const QCommandLineOption probe(
+        QStringLiteral("probe"),
+        QStringLiteral("Opens each port (or each --port), sends the identity request as Get Info "
+                       "begins and tells who answers; 'G' goes to every module that answered and "
+                       "every port is closed again. This writes to the ports."));
+    parser.addOption(probe);
+    const LineOptions lineOptions(parser, false);
+    if (const auto status = parseOptions(
+            parser, invocation,
+            QStringLiteral(
+                "Lists the machine's serial ports, then the ports named in "
+                "QUARLINK_EXTRA_PORTS (colon-separated), one per line. With --probe each port "
+                "is asked who answers on it.")))
         return *status;
-    const auto ports = platform::SystemPortList().ports();
-    if (!ports) {
-        for (int n = 1; n <= kFallbackPortCount; ++n)
-            printOut(QStringLiteral("COM%1").arg(n));
+    const QStringList named = lineOptions.ports(parser);
+    if (!parser.isSet(probe)) {
+        if (!named.isEmpty())
+            return usageError(invocation, QStringLiteral("--port is for --probe"));
+        for (const QString& port : listedPorts())
+            printOut(port);
         return kExitSuccess;
     }
-    for (const auto& port : *ports)
-        printOut(port.name);
-    return kExitSuccess;
+    auto line = lineOptions.read(parser, invocation);
+    if (!line)
+        return kExitUsage;
+    bool found = false;
+    for (const QString& port : named.isEmpty() ? listedPorts() : named) {
+        line->port = port;
+        const ProbeOutcome outcome = probePort(*line);
+        found = found || outcome.found;
+        printOut(port + QStringLiteral(": ") + QString::fromStdString(outcome.text));
+    }
+    return found ? kExitSuccess : kExitFailure;
 }
 
 } // namespace quarlink::cli

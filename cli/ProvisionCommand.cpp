@@ -3,6 +3,7 @@
 // module is read, changed where the plan differs, backed up first when asked, and reported by
 // one line as it finishes, with a summary at the end. --restore writes a folder of backups back.
 #include "cli/DocumentIo.h"
+#include "cli/PrivateFile.h"
 #include "cli/LanOptions.h"
 #include "cli/ManagementPassword.h"
 #include "cli/SerialDocumentWrite.h"
@@ -19,7 +20,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonDocument>
-#include <QSaveFile>
 
 #include <cstdio>
 #include <map>
@@ -70,14 +70,8 @@ public:
         QJsonObject object = settings::toJson(document);
         object.insert(QStringLiteral("mac"), mac);
         const QString path = QDir(m_backupDir).filePath(mac + QStringLiteral(".json"));
-        QSaveFile file(path);
         // Owner-only: a backup holds the pass phrase and the keys.
-        if (!file.open(QIODevice::WriteOnly) ||
-            !file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner) ||
-            file.write(QJsonDocument(object).toJson()) < 0 || !file.commit())
-            return "cannot save the backup " + path.toStdString() + ": " +
-                   file.errorString().toStdString();
-        return {};
+        return writePrivateFile(path, QJsonDocument(object).toJson()).toStdString();
     }
 
     void progress(std::size_t finished, std::size_t total) override

@@ -29,6 +29,8 @@ int runRead(const Invocation& invocation)
         return kExitUsage;
 
     LanSession session(*lan);
+    if (!session.claimLocalPort())
+        return kExitFailure;
     if (session.readModule(*target) != 0)
         return kExitFailure;
     const auto entries = recordEntries(session.manager().module(0));

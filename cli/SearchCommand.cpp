@@ -56,6 +56,8 @@ int runSearch(const Invocation& invocation)
     }
 
     LanSession session(*lan);
+    if (!session.claimLocalPort())
+        return kExitFailure;
     const std::size_t found = session.manager().search(mode, address);
     if (mode == netmgmt::TargetMode::Remote && address == 0)
         return kExitUsage; // "please input the IP Address": nothing was sent

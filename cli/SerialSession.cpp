@@ -1,6 +1,10 @@
 #include "cli/SerialSession.h"
 
+#include "cli/TraceOptions.h"
+
 #include <QMetaObject>
+
+#include <span>
 
 namespace quarlink::cli {
 
@@ -17,6 +21,7 @@ SerialSession::SerialSession()
     callbacks.onChunk = [this](std::span<const std::uint8_t> chunk) { m_engine.onReceived(chunk); };
     callbacks.onHangUp = [this] { onHangUp(); };
     m_connection = std::make_unique<serial::SerialConnection>(postToOwner, callbacks);
+    m_engine.setTrace(cliTrace());
 
     m_answerTimer.setSingleShot(true);
     QObject::connect(&m_answerTimer, &QTimer::timeout, &m_context,
@@ -32,22 +37,64 @@ SerialSession::SerialSession()
 
 SerialSession::~SerialSession()
 {
+    close();
+}
+
+void SerialSession::close()
+{
     if (m_connection->isOpen())
         m_engine.sendGo();
     m_connection->close();
 }
 
-bool SerialSession::open(const LineChoice& choice)
+serial::OpenResult SerialSession::openLine(const LineChoice& choice)
 {
     m_portName = choice.port;
     m_answerTimer.setInterval(choice.answerTimeout);
-    const auto result = m_connection->open(choice.port.toStdString(), choice.line);
-    if (!result.ok()) {
-        reportError(QStringLiteral("Cannot open %1: %2")
-                        .arg(choice.port, QString::fromStdString(result.reason)));
-        return false;
+    return m_connection->open(choice.port.toStdString(), choice.line);
+}
+
+bool SerialSession::open(const LineChoice& choice)
+{
+    LineChoice at = choice;
+    const std::span<const int> speeds = choice.autoBaud
+                                            ? std::span<const int>(kAutoBaudRates)
+                                            : std::span<const int>(&choice.line.baudRate, 1);
+    for (const int speed : speeds) {
+        at.line.baudRate = speed;
+        const auto result = openLine(at);
+        if (!result.ok()) {
+            reportError(QStringLiteral("Cannot open %1: %2")
+                           .arg(choice.port, QString::fromStdString(result.reason)));
+            return false;
+        }
+        if (!choice.autoBaud)
+            return true;
+        if (identify()) {
+            printError(
+                QStringLiteral("%1: the module answers at %2 baud").arg(choice.port).arg(speed));
+            return true;
+        }
+        close();
     }
-    return true;
+    reportError(QStringLiteral("Error : no module answers on %1 at 57600, 115200, 38400, 19200 or "
+                              "9600 baud")
+                   .arg(choice.port));
+    return false;
+}
+
+std::optional<std::vector<std::uint8_t>> SerialSession::identify(std::string* error)
+{
+    m_quiet = true;
+    m_lastMessage.clear();
+    m_identity.clear();
+    const bool ok = run([this] { m_engine.startIdentify(); });
+    m_quiet = false;
+    if (error)
+        *error = m_lastMessage;
+    if (!ok)
+        return std::nullopt;
+    return m_identity;
 }
 
 bool SerialSession::readSettings(ModuleReadout& out)
@@ -127,10 +174,13 @@ bool SerialSession::isConnectionOpen() const
 
 void SerialSession::closeConnection()
 {
-    // As the window's "Close": 'G' goes out before the port is released.
+    // As the window's "Close": 'G' goes out before the port is released. An identity request
+    // that nothing answered leaves the port as it found it: probing writes no more than it must
+    // to a port where no module is (or none at this speed).
     if (m_beforeClose)
         m_beforeClose();
-    m_engine.sendGo();
+    if (m_engine.kind() != serial::SequenceKind::Identify)
+        m_engine.sendGo();
     m_connection->close();
 }
 
@@ -151,6 +201,11 @@ std::vector<std::uint8_t> SerialSession::itemPayload(std::uint8_t item)
 
 void SerialSession::showIdentity(std::span<const std::uint8_t> record)
 {
+    if (m_engine.kind() == serial::SequenceKind::Identify) {
+        m_identity.assign(record.begin(), record.end());
+        finish(true);
+        return;
+    }
     if (m_readout && record.size() == m_readout->document.identity.size())
         std::copy(record.begin(), record.end(), m_readout->document.identity.begin());
 }
@@ -175,7 +230,10 @@ void SerialSession::showMessage(const std::string& text)
         finish(true);
         return;
     }
-    reportError(QString::fromStdString(text));
+    if (m_quiet)
+        m_lastMessage = text;
+    else
+        reportError(QString::fromStdString(text));
     finish(false);
 }
 

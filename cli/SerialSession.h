@@ -30,6 +30,8 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <string>
+#include <vector>
 
 namespace quarlink::cli {
 
@@ -54,8 +56,20 @@ public:
     SerialSession();
     ~SerialSession() override; // sends 'G' and closes the port, as the window's "Close" does
 
-    // Opens the port. On failure reports "Cannot open P: reason".
+    // Opens the port. On failure reports "Cannot open P: reason". With --baud auto it opens the
+    // port at each speed in turn and asks for the module's identity (see identify()) until the
+    // module answers, and reports the speed found.
     bool open(const LineChoice& choice);
+    // Opens the port at the choice's speed and reports nothing.
+    serial::OpenResult openLine(const LineChoice& choice);
+
+    // The identity request as Get Info begins, 'S' then 'C', reporting nothing: the 16-byte
+    // identity record, or nothing when the module did not answer in time or answered with an
+    // error (then in `error`, such as "Error : 0x43[C]"). After no answer to 'S' the port is
+    // closed.
+    std::optional<std::vector<std::uint8_t>> identify(std::string* error = nullptr);
+    // Sends 'G' and closes the port when it is open, as the window's "Close" does.
+    void close();
 
     // The Get Info sequence: identity, the fourteen settings items and the setup text.
     bool readSettings(ModuleReadout& out);
@@ -65,11 +79,11 @@ public:
     // its answer.
     bool writeItem(std::uint8_t item, std::span<const std::uint8_t> payload);
 
-    // For a firmware update over this line: the engine (current letter, verdict listener), a
-    // write usable from the sender's thread, and a hook run before a vanished port is closed
+    // For a firmware update over this line: the engine (current letter, verdict listener), the
+    // port, written to from the sender's thread, and a hook run before a vanished port is closed
     // (so that the sender stops writing to it first).
     serial::SequenceEngine& engine() { return m_engine; }
-    bool write(std::span<const std::uint8_t> bytes) const { return m_connection->write(bytes); }
+    const serial::SerialPort& port() const { return m_connection->port(); }
     void setBeforeClose(std::function<void()> hook) { m_beforeClose = std::move(hook); }
     // Where the session's error messages go instead of standard error (several sessions at
     // once report each module's failure with its result).
@@ -104,6 +118,9 @@ private:
     QTimer m_limitTimer;
     QEventLoop m_loop;
     std::optional<bool> m_result;
+    bool m_quiet = false; // the engine's messages are kept, not printed (identify)
+    std::string m_lastMessage;
+    std::vector<std::uint8_t> m_identity;
     ModuleReadout* m_readout = nullptr;
     std::function<settings::Bytes(std::uint8_t)> m_payloadFor;
     std::function<void()> m_beforeClose;

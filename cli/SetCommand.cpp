@@ -1,7 +1,10 @@
 // quarlink-cli set: reads the module (Get Info), applies a settings document over what it read
-// and writes every item back with the Set Info sequence, as the window's "Set Info" does, the
-// derived WPA key included. A bad document is refused before the port is opened.
+// and, when that changes a setting (or with --force), writes every item back with the Set Info
+// sequence, as the window's "Set Info" does, the derived WPA key included. A bad document is
+// refused before the port is opened.
+#include "cli/ChangeOptions.h"
 #include "cli/DocumentIo.h"
+#include "cli/ModuleChange.h"
 #include "cli/SerialDocumentWrite.h"
 #include "cli/SerialSession.h"
 #include "cli/Subcommands.h"
@@ -14,21 +17,24 @@ int runSet(const Invocation& invocation)
 {
     QCommandLineParser parser;
     const LineOptions lineOptions(parser);
+    const ChangeOptions changeOptions(parser);
     parser.addPositionalArgument(
         QStringLiteral("FILE"),
         QStringLiteral("The settings document (JSON), - for standard input."));
     if (const auto status = parseOptions(
             parser, invocation,
             QStringLiteral("Reads the module (Get Info), applies the settings document's keys over "
-                           "what it read (keys left out keep the module's values) and writes "
-                           "every setting back (Set Info). The WPA pre-shared key is derived from "
+                           "what it read (keys left out keep the module's values) and, when "
+                           "that changes a setting, writes every setting back (Set Info). The WPA "
+                           "pre-shared key is derived from "
                            "the pass phrase and the SSID. A changed setupText is uploaded first."),
             1))
         return *status;
     if (parser.positionalArguments().isEmpty())
         return usageError(invocation, QStringLiteral("the settings document FILE is missing"));
     const auto line = lineOptions.read(parser, invocation);
-    if (!line)
+    const auto choice = line ? changeOptions.read(parser, invocation) : std::nullopt;
+    if (!choice)
         return kExitUsage;
 
     const DocumentText document = readDocumentText(parser.positionalArguments().first());
@@ -56,10 +62,14 @@ int runSet(const Invocation& invocation)
         printError(QStringLiteral("psk: not written as given; the key is derived from "
                                   "passphrase and ssid"));
 
+    ModuleChange change(invocation, *choice, line->port);
+    if (const auto status = change.prepare(settings::settingsChange(read, wanted),
+                                           settings::toJson(read), settings::toJson(wanted)))
+        return *status;
+
     if (!writeDocument(session, readout, wanted))
         return kExitFailure;
-    printOut(QStringLiteral("Success"));
-    return kExitSuccess;
+    return change.written(QStringLiteral("Success"));
 }
 
 } // namespace quarlink::cli

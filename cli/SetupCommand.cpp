@@ -1,13 +1,19 @@
 // quarlink-cli setup: the module's setup variables text and the setup file, with the rules of the
 // window's setup file dialog. "setup save" reads the module (Get Info) and writes its setup text
 // to FILE byte for byte; "setup upload" reads FILE as the dialog reads it and uploads the text
-// ('W' 0xFF). A file the dialog would refuse is refused before anything is sent.
+// ('W' 0xFF). A file the dialog would refuse is refused before anything is sent. Asked to
+// compare (--if-changed, --dry-run, --json), the upload reads the module's text first and says
+// whether the file's differs.
+#include "cli/DocumentIo.h"
 #include "cli/SerialSession.h"
 #include "cli/Subcommands.h"
 #include "serial/SettingsItems.h"
+#include "settings/SettingsJson.h"
 #include "setupfile/SetupTextFile.h"
 
 #include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
 
 #include <algorithm>
 #include <array>
@@ -62,16 +68,65 @@ int save(const Invocation& invocation, const LineChoice& line, const QString& fi
     return kExitSuccess;
 }
 
-int upload(const Invocation& invocation, const LineChoice& line, const QString& file)
+struct UploadChoice
+{
+    bool compare = false; // read the module's text first
+    bool ifChanged = false;
+    bool dryRun = false;
+    bool json = false;
+};
+
+// The result for scripts: the change of the one key an upload touches, in the settings
+// document's form of a text.
+QJsonObject uploadResult(const QString& port, const std::string& before, const std::string& after,
+                         bool written)
+{
+    QJsonObject changes;
+    if (before != after) {
+        settings::SettingsDocument document;
+        document.setupText = before;
+        const QJsonValue beforeValue = settings::toJson(document).value(QLatin1String("setupText"));
+        document.setupText = after;
+        const QJsonValue afterValue = settings::toJson(document).value(QLatin1String("setupText"));
+        changes.insert(QLatin1String("setupText"),
+                       QJsonObject{{QLatin1String("before"), beforeValue},
+                                   {QLatin1String("after"), afterValue}});
+    }
+    return {{QLatin1String("target"), port},
+            {QLatin1String("changed"), before != after},
+            {QLatin1String("changes"), changes},
+            {QLatin1String("written"), written}};
+}
+
+int upload(const Invocation& invocation, const LineChoice& line, const QString& file,
+           const UploadChoice& choice)
 {
     SetupBuffer buffer{};
     if (const auto outcome = setupfile::loadSetupFile(localPath(file), buffer); !outcome.ok())
         return fileRefused(invocation, file, outcome);
     SerialSession session;
-    if (!session.open(line) ||
-        !session.writeItem(serial::item::SetupText, setupfile::uploadPayload(buffer)))
+    if (!session.open(line))
         return kExitFailure;
-    printOut(QStringLiteral("Success"));
+    const auto text = setupfile::setupTextOf(buffer);
+    const std::string wanted(text.begin(), text.end());
+    std::string current = wanted;
+    if (choice.compare) {
+        ModuleReadout readout;
+        if (!session.readSettings(readout))
+            return kExitFailure;
+        current = readout.document.setupText;
+    }
+    const bool send = !choice.dryRun && (!choice.ifChanged || current != wanted);
+    if (send && !session.writeItem(serial::item::SetupText, setupfile::uploadPayload(buffer)))
+        return kExitFailure;
+    if (choice.json)
+        printJson(QJsonDocument(uploadResult(line.port, current, wanted, send)));
+    else if (send)
+        printOut(QStringLiteral("Success"));
+    else if (current == wanted)
+        printOut(QStringLiteral("Unchanged"));
+    else
+        printOut(QStringLiteral("Would change setupText"));
     return kExitSuccess;
 }
 
@@ -86,6 +141,18 @@ int runSetup(const Invocation& invocation)
         QStringLiteral("save: read the module and write its setup text to FILE; upload: send "
                        "FILE's text to the module."));
     parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("The setup file."));
+    const QCommandLineOption ifChanged(
+        QStringLiteral("if-changed"),
+        QStringLiteral("upload: read the module's text first and upload only when FILE's "
+                       "differs (\"Unchanged\" otherwise)."));
+    const QCommandLineOption dryRun(
+        QStringLiteral("dry-run"),
+        QStringLiteral("upload: read the module's text and compare it with FILE's; send nothing."));
+    const QCommandLineOption json(
+        QStringLiteral("json"),
+        QStringLiteral("upload: read the module's text first and print the result as JSON: "
+                       "target, changed, changes, written."));
+    parser.addOptions({ifChanged, dryRun, json});
     if (const auto status = parseOptions(
             parser, invocation,
             QStringLiteral("Saves the module's setup variables text to a file, byte for byte, or "
@@ -104,8 +171,14 @@ int runSetup(const Invocation& invocation)
     const auto line = lineOptions.read(parser, invocation);
     if (!line)
         return kExitUsage;
-    return action == QLatin1String("save") ? save(invocation, *line, positional[1])
-                                           : upload(invocation, *line, positional[1]);
+    if (action == QLatin1String("save"))
+        return save(invocation, *line, positional[1]);
+    UploadChoice choice;
+    choice.ifChanged = parser.isSet(ifChanged);
+    choice.dryRun = parser.isSet(dryRun);
+    choice.json = parser.isSet(json);
+    choice.compare = choice.ifChanged || choice.dryRun || choice.json;
+    return upload(invocation, *line, positional[1], choice);
 }
 
 } // namespace quarlink::cli

@@ -1,6 +1,7 @@
 // quarlink-cli: every function of the program from a shell, on the window's engines. The first
 // argument names the subcommand; the rest are its options.
 #include "cli/Subcommands.h"
+#include "cli/TraceOptions.h"
 
 #include <QCoreApplication>
 
@@ -20,7 +21,11 @@ void printProgramHelp()
         text += QStringLiteral("  %1 %2\n")
                     .arg(QLatin1String(s.name), -10)
                     .arg(QLatin1String(s.summary));
-    text += QStringLiteral("\n'quarlink-cli COMMAND --help' describes a command's options.\n"
+    text +=
+        QStringLiteral("\nEvery command takes --trace, which writes each frame and datagram sent "
+                       "and received to standard error, or --trace-file FILE.");
+    text += QStringLiteral("\n'quarlink-cli COMMAND --help' describes a command's options; "
+                           "'quarlink-cli --version' prints the version.\n"
                            "Exit status: 0 success, 1 the module or the line failed, "
                            "2 bad usage or a bad document.");
     printOut(text);
@@ -32,11 +37,21 @@ int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     std::signal(SIGPIPE, SIG_IGN); // a closed pipe on standard output must not kill a session
-    const QStringList args = app.arguments().mid(1);
+    QStringList args = app.arguments().mid(1);
+    QString traceError;
+    if (!takeTraceOptions(args, traceError)) {
+        printError(QStringLiteral("quarlink-cli: ") + traceError);
+        return kExitUsage;
+    }
     if (args.isEmpty() || args.first() == QLatin1String("--help") ||
         args.first() == QLatin1String("-h")) {
         printProgramHelp();
         return args.isEmpty() ? kExitUsage : kExitSuccess;
+    }
+    if (args.first() == QLatin1String("--version")) {
+        // The version of the whole program set, the one the window's --version prints.
+        printOut(QStringLiteral("quarlink-cli %1").arg(QStringLiteral(QUARLINK_VERSION)));
+        return kExitSuccess;
     }
     const Subcommand* subcommand = findSubcommand(args.first());
     if (!subcommand) {

@@ -1,5 +1,6 @@
 #include "dialogs/CDownloadDlg.h"
 
+#include "platform/LiveText.h"
 #include "platform/Prompter.h"
 #include "platform/WindowTimers.h"
 #include "ui_DownloadDlg.h"
@@ -45,7 +46,10 @@ void CDownloadDlg::OnSend()
 
 void CDownloadDlg::reject()
 {
+    // A finish that the cancel still delivers hands the update over; the dialog itself ends
+    // with Cancel all the same.
     m_sender.cancel();
+    m_timers->killTimer(kCloseTimerId);
     QDialog::reject();
 }
 
@@ -70,7 +74,7 @@ int CDownloadDlg::progress() const
 
 void CDownloadDlg::setPercentText(const QString& text)
 {
-    m_ui->IDC_DOWNLOAD_PERCENT->setText(text);
+    platform::showLiveText(*m_ui->IDC_DOWNLOAD_PERCENT, text);
 }
 
 void CDownloadDlg::transferProgress(int percent)

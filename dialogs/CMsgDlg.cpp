@@ -1,5 +1,6 @@
 #include "dialogs/CMsgDlg.h"
 
+#include "platform/LiveText.h"
 #include "platform/WindowTimers.h"
 #include "ui_MsgDlg.h"
 
@@ -11,7 +12,7 @@ CMsgDlg::CMsgDlg(QWidget* parent)
 {
     m_ui->setupUi(this);
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
-    m_ui->IDC_UPDATE_REMAINING->clear();
+    platform::showLiveText(*m_ui->IDC_UPDATE_REMAINING, {});
     m_timers->setTimer(kCountdownTimerId, kTick);
 }
 
@@ -22,7 +23,7 @@ void CMsgDlg::onTimer(int id)
     if (id != kCountdownTimerId)
         return;
     --m_remaining;
-    m_ui->IDC_UPDATE_REMAINING->setText(QString::number(m_remaining));
+    platform::showLiveText(*m_ui->IDC_UPDATE_REMAINING, QString::number(m_remaining));
 }
 
 QString CMsgDlg::countdownText() const

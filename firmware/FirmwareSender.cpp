@@ -1,13 +1,16 @@
 #include "firmware/FirmwareSender.h"
 
+#include "firmware/StreamTrace.h"
 #include "firmware/TcpClient.h"
 #include "firmware/TransferOwner.h"
 #include "serial/CommandFrames.h"
+#include "serial/FrameTrace.h"
 #include "serial/SettingsItems.h"
 
 #include <algorithm>
 #include <condition_variable>
 #include <mutex>
+#include <utility>
 
 namespace quarlink::firmware {
 
@@ -21,17 +24,40 @@ struct SenderShared
     bool cancelled = false;     // set by cancel(): posted reports are dropped
     std::uint64_t posted = 0;   // reports posted so far
     std::uint64_t finished = 0; // highest report the owner has handled
+    // Set once the last byte is written; taken by whichever delivers the finish first, the
+    // posted report or cancel(), so that the owner hears of it exactly once.
+    bool finishOwed = false;
     StopSignal stop;
     // Stays open after the last byte until the owner cancels, which it does when the transfer
     // dialog closes: the module sees the connection end only then.
     TcpClient connection;
+
+    void oweFinish()
+    {
+        const std::lock_guard lock(mutex);
+        finishOwed = true;
+    }
+    bool takeFinish()
+    {
+        const std::lock_guard lock(mutex);
+        return std::exchange(finishOwed, false);
+    }
 };
 
 } // namespace detail
 
+SerialLine serialLineOf(const serial::SerialPort& port)
+{
+    return {[&port](std::span<const std::uint8_t> bytes, int stopFd) {
+                return port.write(bytes, stopFd);
+            },
+            [&port](int stopFd) { return port.drain(stopFd); }};
+}
+
 namespace {
 
 using Report = std::function<void(TransferOwner&)>;
+using serial::WriteResult;
 
 // One transfer, run on the sender thread.
 class SenderRun
@@ -55,28 +81,50 @@ public:
 private:
     bool stopped() const { return m_shared->stop.requested(); }
 
+    void traceHeader(trace::Link link, std::span<const std::uint8_t> header) const
+    {
+        if (m_job.trace)
+            m_job.trace->record(headerEntry(link, header));
+    }
+
+    void traceBlock(trace::Link link, const std::vector<ImagePiece>& pieces, std::size_t i) const
+    {
+        if (m_job.trace)
+            m_job.trace->record(blockEntry(
+                link, m_job.image.subspan(pieces[i].offset, pieces[i].size), i + 1, pieces.size()));
+    }
+
     void sendOverSerial()
     {
-        const auto writeOrFail = [this](std::span<const std::uint8_t> bytes) {
-            if (m_job.serialWrite && m_job.serialWrite(bytes))
-                return true;
-            fail(TransferFailure::SerialWrite);
-            return false;
+        const int stopFd = m_shared->stop.fd();
+        // True when every byte went; a failure is reported, a stop (Cancel) is not.
+        const auto went = [this](WriteResult result) {
+            if (result == WriteResult::Failed)
+                fail(TransferFailure::SerialWrite);
+            return result == WriteResult::Written;
         };
-        if (!writeOrFail(serial::commandFrame(serial::kGoLetter)))
+        const auto write = [&](std::span<const std::uint8_t> bytes) {
+            return went(m_job.serial.write ? m_job.serial.write(bytes, stopFd)
+                                           : WriteResult::Failed);
+        };
+        const auto go = serial::commandFrame(serial::kGoLetter);
+        if (m_job.trace)
+            m_job.trace->record(serial::commandEntry(go));
+        if (!write(go))
             return;
         if (m_shared->stop.waitFor(m_timing.goPause))
             return;
-        const auto header =
-            headerFrame(static_cast<std::uint32_t>(m_job.image.size()), m_job.checksum);
-        if (!writeOrFail(header))
+        if (!sendStream(trace::Link::Serial, write, [this] { return stopped(); }))
             return;
-        for (const ImagePiece& piece : imagePieces(m_job.image.size())) {
-            if (stopped() || !writeOrFail(m_job.image.subspan(piece.offset, piece.size)) ||
-                !report(piece.percent))
-                return;
-        }
-        finish();
+        // The wait for the verdict starts once the bytes have left the port, not when the driver
+        // has queued them, which at a low baud rate is many seconds earlier.
+        // A queue that does not empty in its time (a driver that miscounts, a stalled line) ends
+        // the wait all the same: the driver has taken every byte, and a module that did not get
+        // them is told by the verdict's time-out. A stop leaves the finish to cancel().
+        const WriteResult drained =
+            m_job.serial.drain ? m_job.serial.drain(stopFd) : WriteResult::Written;
+        if (drained != WriteResult::Stopped)
+            finish();
     }
 
     void sendOverTcp(const TcpTarget& target)
@@ -100,17 +148,38 @@ private:
                 fail(TransferFailure::Send);
             return false;
         };
-        const auto header =
-            headerFrame(static_cast<std::uint32_t>(m_job.image.size()), m_job.checksum);
-        if (!sendOrFail(header))
-            return;
-        for (const ImagePiece& piece : imagePieces(m_job.image.size())) {
-            if (m_shared->stop.waitFor(m_timing.blockPause) ||
-                !sendOrFail(m_job.image.subspan(piece.offset, piece.size)) ||
-                !report(piece.percent))
-                return;
+        if (sendStream(trace::Link::Tcp, sendOrFail,
+                       [this] { return m_shared->stop.waitFor(m_timing.blockPause); }))
+            finish();
+    }
+
+    // Sends the header frame, then the image piece by piece, each once `stopBeforePiece` has
+    // returned false, with a progress report after each. True when all went and was shown.
+    // Once the last byte has gone the finish is owed: a stop after that still delivers it.
+    template <class Send, class StopBeforePiece>
+    bool sendStream(trace::Link link, const Send& send, const StopBeforePiece& stopBeforePiece)
+    {
+        const std::size_t length = m_job.image.size();
+        const auto header = headerFrame(static_cast<std::uint32_t>(length), m_job.checksum);
+        traceHeader(link, header);
+        if (!send(header))
+            return false;
+        if (length == 0)
+            m_shared->oweFinish();
+        const auto pieces = imagePieces(length);
+        for (std::size_t i = 0; i < pieces.size(); ++i) {
+            const ImagePiece& piece = pieces[i];
+            if (stopBeforePiece())
+                return false;
+            traceBlock(link, pieces, i);
+            if (!send(m_job.image.subspan(piece.offset, piece.size)))
+                return false;
+            if (piece.offset + piece.size == length)
+                m_shared->oweFinish();
+            if (!report(piece.percent))
+                return false;
         }
-        finish();
+        return true;
     }
 
     // Hands the progress to the owner and waits until it is shown; false once cancelled. A
@@ -128,9 +197,13 @@ private:
         return !m_shared->cancelled;
     }
 
+    // Hands over the finish that oweFinish() recorded, unless cancel() has delivered it.
     void finish()
     {
-        post([](TransferOwner& o) { o.transferFinished(); });
+        post([shared = m_shared](TransferOwner& o) {
+            if (shared->takeFinish())
+                o.transferFinished();
+        });
     }
 
     void fail(TransferFailure failure)
@@ -218,6 +291,9 @@ void FirmwareSender::cancel()
     if (m_thread.joinable())
         m_thread.join();
     m_shared->connection.close();
+    // The last byte went before this cancel was handled: the finish still takes effect.
+    if (m_shared->takeFinish())
+        m_owner.transferFinished();
 }
 
 } // namespace quarlink::firmware

@@ -2,12 +2,16 @@
 // connection. Over the serial link ESC '~' 'G' and a pause come first, then the header frame
 // and the blocks without pause; over TCP the sender connects first, then sends the header
 // frame and waits before each block. Each progress report is handled by the owner before the
-// next piece goes out, and a stop request is honoured before every piece.
+// next piece goes out, and a stop request is honoured before every piece and inside every
+// wait: a serial write on a stalled line, and the wait for the last bytes to leave the port.
+// Once the last byte is written the finish is owed: a cancel that follows still delivers it.
 #pragma once
 
 #include "firmware/ImageStream.h"
 #include "firmware/StopSignal.h"
+#include "serial/SerialPort.h"
 #include "serial/SerialReader.h"
+#include "trace/TraceSink.h"
 
 #include <chrono>
 #include <cstdint>
@@ -29,8 +33,17 @@ struct SenderTiming
     std::chrono::milliseconds sendStallLimit{10000}; // TCP: a peer taking no bytes this long
 };
 
-// Writes all bytes to the serial port; false when the port failed. Called on the sender thread.
-using SerialWrite = std::function<bool(std::span<const std::uint8_t>)>;
+// The serial line as the sender uses it, on the sender thread: a write of all the bytes, and
+// the wait until what was written has left the port. Both give up once `stopFd` (a descriptor
+// that becomes readable on a stop request) is readable.
+struct SerialLine
+{
+    std::function<serial::WriteResult(std::span<const std::uint8_t>, int stopFd)> write;
+    std::function<serial::WriteResult(int stopFd)> drain;
+};
+
+// The line of an open port; the port must stay open until the sender has ended.
+SerialLine serialLineOf(const serial::SerialPort& port);
 
 struct TcpTarget
 {
@@ -44,7 +57,10 @@ struct TransferJob
     std::span<const std::uint8_t> image;
     Checksum checksum{};
     std::optional<TcpTarget> tcp; // set: over TCP, else over the serial link
-    SerialWrite serialWrite;
+    SerialLine serial;
+    // Where the header and every block are reported as they go out; null: no trace. It must
+    // take reports from the sender's thread.
+    trace::TraceSink* trace = nullptr;
 };
 
 namespace detail {
@@ -62,9 +78,11 @@ public:
 
     // Starts the sender thread. A sender already running is cancelled first.
     void start(const TransferJob& job);
-    // Owner thread: stops the sender before its next piece (a write under way completes),
-    // drops its pending reports, joins it and closes its TCP connection, which a finished
-    // sender leaves open. Nothing is reported afterwards.
+    // Owner thread: stops the sender (a serial write or drain under way gives up at once, a TCP
+    // send between partial sends), drops its pending reports, joins it and closes its TCP
+    // connection, which a finished sender leaves open. Nothing is reported afterwards, except
+    // transferFinished() when the last byte was written and the finish had not yet been
+    // handled: that is delivered here, before cancel() returns.
     void cancel();
     bool isRunning() const { return m_thread.joinable(); }
 

@@ -1,6 +1,7 @@
 // Planning the change of one module.
 #include "fleet/ModuleChange.h"
 
+#include "settings/SettingsChange.h"
 #include "settings/SettingsJson.h"
 
 namespace quarlink::fleet {
@@ -14,11 +15,8 @@ ModuleChange planChange(const settings::SettingsDocument& read, const QJsonObjec
         return change;
     if (change.wanted.passphrase != read.passphrase || change.wanted.ssid != read.ssid)
         change.wanted.psk = change.wanted.derivedPsk();
-    const auto before = settings::settingsEntries(read);
-    const auto after = settings::settingsEntries(change.wanted);
-    for (std::size_t i = 0; i < before.size() && i < after.size(); ++i)
-        if (before[i].second != after[i].second && before[i].first != QLatin1String("psk"))
-            change.changes << before[i].first;
+    for (const settings::SettingChange& setting : settings::settingsChange(read, change.wanted))
+        change.changes << setting.key;
     return change;
 }
 

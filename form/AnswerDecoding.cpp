@@ -111,6 +111,7 @@ void CQuarlinkView::showDhcpFlags(bool dhcp, bool dnsAuto)
 
 void CQuarlinkView::showWlanBasic(const serial::WlanBasicRecord& r)
 {
+    m_shownWlan = r;
     EnableWlanBasicControls(true);
     EnableSecurityControls(true);
     selectEntry(IDC_WLAN_MODE, r.mode);
@@ -146,6 +147,7 @@ void CQuarlinkView::showWlanBasic(const serial::WlanBasicRecord& r)
 
 void CQuarlinkView::showNetworkOptions(const serial::NetworkOptionRecord& r)
 {
+    m_shownOptions = r;
     EnableNetworkOptionControls(true);
     m_values.peerIp = r.peerIp;
     m_values.localPort = r.localPort;

@@ -12,11 +12,12 @@
 
 #include <array>
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <optional>
 #include <span>
-#include <vector>
 #include <unordered_map>
+#include <vector>
 
 namespace Ui {
 class QuarlinkView;
@@ -35,7 +36,11 @@ struct LineSettings;
 
 namespace quarlink::form {
 
-enum class ConnectionMode : std::int32_t { TcpIp = 0, Serial = 1 };
+enum class ConnectionMode : std::int32_t
+{
+    TcpIp = 0,
+    Serial = 1
+};
 
 class CQuarlinkView : public QWidget
 {
@@ -84,11 +89,15 @@ public:
     // taken by the network manager made at the next choice of TCP/IP.
     void setManagementParameters(const netmgmt::ManagementParameters& parameters);
     void setNetworkTimings(const netmgmt::OperationTimings& timings);
+    // Reports every frame and datagram of the serial link, the LAN and the firmware stream to
+    // `sink` (null: no trace); the sink must outlive the view.
+    void setTrace(trace::TraceSink* sink);
     // The network manager of TCP/IP mode; null before the first choice of TCP/IP.
     netmgmt::CDalmorTCP* netManager() const { return m_netManager.get(); }
 
-    // The network panel's "Search" and "Read", the write of "Set Info" in TCP/IP mode, and the
-    // selected module list line's record shown on the form.
+    // The network panel's "Search" and "Read", the write of "Set Info" in TCP/IP mode (asking
+    // for the module's password when it refuses the one sent), and the selected module list
+    // line's record shown on the form.
     void OnSearch();
     void OnRead();
     void WriteSelectedModule();
@@ -197,11 +206,13 @@ private:
     void enable(std::initializer_list<int> ids, bool on);
     void setShown(std::initializer_list<int> ids, bool shown);
     bool isChecked(int buttonId) const;
-    std::uint8_t selectionByte(int listId) const;
+    // The list's selection index; `unselected` (the module's own value) when it has none.
+    std::uint8_t selectionByte(int listId, std::uint8_t unselected) const;
     // Selects entry `entry` of a list, or nothing when the list has no such entry.
     void selectEntry(int listId, int entry);
 
-    serial::WlanBasicRecord wlanBasicFromForm() const;
+    // The WLAN choices of the form; a list without a selection keeps its field of `module`.
+    serial::WlanBasicRecord wlanBasicFromForm(const serial::WlanBasicRecord& module) const;
     std::array<std::uint8_t, 32> derivedWpaKey() const;
     void showDhcpFlags(bool dhcp, bool dnsAuto);
     void showWlanBasic(const serial::WlanBasicRecord& record);
@@ -211,6 +222,11 @@ private:
     std::unordered_map<int, QWidget*> m_controls;
     FormValues m_values;
     FormExchange m_exchange;
+    // The WLAN basic record and network options last put on the form, as the module holds
+    // them: what a write keeps for a list left without a selection. Until a module's values
+    // are shown, such a list writes its index -1: 0xFF, and 0 where 1 is added.
+    serial::WlanBasicRecord m_shownWlan{.mode = 0xFF, .authentication = 0xFF, .cipher = 0xFF};
+    serial::NetworkOptionRecord m_shownOptions{.muxType = 0xFF};
     const platform::PortListProvider* m_ports;
     bool m_allCommands = false;
     platform::WindowTimers* m_timers;
@@ -222,6 +238,10 @@ private:
     netmgmt::OperationTimings m_networkTimings;
     std::unique_ptr<NetworkHostAdapter> m_networkHost;
     std::unique_ptr<netmgmt::CDalmorTCP> m_netManager;
+    // Passwords the operator gave for modules, by MAC address, from one choice of TCP/IP to the
+    // next; only ever sent to the module.
+    std::map<netmgmt::MacAddress, netmgmt::CDalmorTCP::Password> m_modulePasswords;
+    trace::TraceSink* m_trace = nullptr;
     // Declared last so it goes first: no key field's focus-out reaches a view being destroyed.
     std::unique_ptr<QObject> m_keyFieldWatcher;
 };

@@ -70,16 +70,14 @@ firmware::TransferJob CQuarlinkView::FirmwareDownload::transferJob() const
     firmware::TransferJob job;
     job.image = m_image.bytes();
     job.checksum = m_image.checksum;
+    job.trace = m_view.m_trace;
     if (m_view.connectionMode == ConnectionMode::TcpIp) {
         const auto* address = m_view.control<IpAddressField>(IDC_MODULE_ADDRESS);
         // The form keeps the port within 16 bits.
         job.tcp = firmware::TcpTarget{address->address(),
                                       static_cast<std::uint16_t>(m_view.m_values.localPort)};
     } else {
-        serial::SerialConnection* line = m_view.m_connection.get();
-        job.serialWrite = [line](std::span<const std::uint8_t> bytes) {
-            return line->write(bytes);
-        };
+        job.serial = firmware::serialLineOf(m_view.m_connection->port());
     }
     return job;
 }

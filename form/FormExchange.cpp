@@ -117,7 +117,7 @@ bool FormExchange::collectOne(const Binding& b)
             },
             [&](const Text& t) {
                 const QString text = static_cast<QLineEdit*>(w)->text();
-                if (t.maxLength > 0 && text.size() > t.maxLength) {
+                if (t.maxLength > 0 && text.size() > t.maxLength && !isOverLongShown(b.id, text)) {
                     fail(b, tooLongMessage(t.maxLength));
                     return false;
                 }
@@ -162,11 +162,16 @@ void FormExchange::refreshOne(const Binding& b)
                    [&](const Text& t) {
                        auto* edit = static_cast<QLineEdit*>(w);
                        // A module may hand over a text longer than the field takes (a 64-byte
-                       // peer domain name in a 63-character field): the limit must not cut it
-                       // silently, so it is shown whole and collect refuses it.
-                       if (t.maxLength > 0)
+                       // peer domain name in a 63-character field): it is shown whole, not
+                       // cut, and remembered so that collect takes it back unchanged.
+                       if (t.maxLength > 0) {
                            edit->setMaxLength(
                                std::max(t.maxLength, static_cast<int>(t.value->size())));
+                           if (t.value->size() > t.maxLength)
+                               m_overLongShown[b.id] = *t.value;
+                           else
+                               m_overLongShown.erase(b.id);
+                       }
                        if (edit->text() != *t.value)
                            edit->setText(*t.value);
                    },
@@ -176,6 +181,12 @@ void FormExchange::refreshOne(const Binding& b)
                    [&](const Address& a) { static_cast<IpAddressField*>(w)->setAddress(*a.value); },
                },
                b.target);
+}
+
+bool FormExchange::isOverLongShown(int id, const QString& text) const
+{
+    const auto shown = m_overLongShown.find(id);
+    return shown != m_overLongShown.end() && shown->second == text;
 }
 
 void FormExchange::fail(const Binding& b, const QString& message)

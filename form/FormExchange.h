@@ -1,6 +1,8 @@
 // Binds the form's values to their controls in exchange order and moves them as whole-form
 // steps: collect (controls to values, stopping at the first failed check with its message and
 // the focus on that control) and refresh (values to controls, applying the length limits).
+// The length limits bound what the operator types: a longer text that a refresh showed (a
+// module's own value filling its whole field) is collected as it is.
 #pragma once
 
 #include "form/FormValues.h"
@@ -9,6 +11,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <unordered_map>
 #include <variant>
 #include <vector>
 
@@ -41,9 +44,13 @@ private:
     bool collectOne(const Binding& binding);
     void refreshOne(const Binding& binding);
     void fail(const Binding& binding, const QString& message);
+    // Whether `text` is the over-long text a refresh last showed in control `id`.
+    bool isOverLongShown(int id, const QString& text) const;
 
     ControlLookup m_control;
     std::vector<Binding> m_bindings;
+    // By control id, the text a refresh showed that is longer than the control's limit.
+    std::unordered_map<int, QString> m_overLongShown;
 };
 
 // The check messages of the exchange.

@@ -74,6 +74,8 @@ void CQuarlinkView::SelectTcpIpMode()
     // A fresh, empty module table each time; the list keeps its lines until the next search.
     m_netManager = std::make_unique<netmgmt::CDalmorTCP>(*m_networkHost, m_managementParameters,
                                                          m_networkTimings);
+    m_modulePasswords.clear();
+    m_netManager->setTrace(m_trace);
     recordShown = 0;
 }
 
@@ -138,12 +140,6 @@ void CQuarlinkView::OnRead()
     if (!mac)
         return;
     m_netManager->read(mode, *mac, m_values.moduleAddress);
-}
-
-void CQuarlinkView::WriteSelectedModule()
-{
-    if (m_netManager)
-        m_netManager->write(targetMode());
 }
 
 void CQuarlinkView::FillFormFromRecord()

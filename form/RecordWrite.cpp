@@ -51,13 +51,14 @@ bool CQuarlinkView::TakeSettingsIntoRecord(netmgmt::ModuleRecord& r)
     c.peer_ip = networkOrder(m_values.peerIp);
     c.peer_port = static_cast<std::uint16_t>(m_values.peerPort);
     c.local_port = static_cast<std::uint16_t>(m_values.localPort);
-    c.mux_type = selectionByte(IDC_MUX_TYPE);
+    c.mux_type = selectionByte(IDC_MUX_TYPE, c.mux_type);
     c.water_mark = static_cast<std::uint16_t>(m_values.waterMark);
     settings::setFlag(c.mode_flags, settings::kModeCodListen, isChecked(IDC_COD_LISTEN));
     setText(c.peer_domain_name, m_values.peerDomainName);
 
-    // The WLAN word: the same choices the serial link writes, in the word's bit fields.
-    const serial::WlanBasicRecord wlan = wlanBasicFromForm();
+    // The WLAN word: the same choices the serial link writes, in the word's bit fields; a list
+    // without a selection keeps the word's own bits.
+    const serial::WlanBasicRecord wlan = wlanBasicFromForm(settings::wlanChoicesOf(r.wlan_word));
     std::uint32_t& w = r.wlan_word;
     settings::setWordBits(w, 0, 4, wlan.mode);
     if (wlan.mode == 0)

@@ -1,6 +1,7 @@
 // Builds the payload of each settings item from the form, for the serial write sequence.
 // Text values come from the last collect; check boxes, radio buttons and list selections are
-// read from the controls as the payload is built.
+// read from the controls as the payload is built; a list without a selection keeps the value the
+// module reported.
 #include "form/CQuarlinkView.h"
 
 #include "netmgmt/WpaPsk.h"
@@ -42,10 +43,12 @@ std::vector<std::uint8_t> textItem(const QString& text, std::uint8_t code)
 
 } // namespace
 
-std::uint8_t CQuarlinkView::selectionByte(int listId) const
+std::uint8_t CQuarlinkView::selectionByte(int listId, std::uint8_t unselected) const
 {
-    // No selection is index -1, which goes out as 0xFF.
-    return static_cast<std::uint8_t>(control<QComboBox>(listId)->currentIndex());
+    // A list shows no selection when the module's value has no entry (a WLAN mode of 2, a mux
+    // type of 4): writing the index -1 would turn that value into 0xFF, so it is kept instead.
+    const int index = control<QComboBox>(listId)->currentIndex();
+    return index < 0 ? unselected : static_cast<std::uint8_t>(index);
 }
 
 bool CQuarlinkView::isChecked(int buttonId) const
@@ -53,13 +56,19 @@ bool CQuarlinkView::isChecked(int buttonId) const
     return control<QAbstractButton>(buttonId)->isChecked();
 }
 
-serial::WlanBasicRecord CQuarlinkView::wlanBasicFromForm() const
+serial::WlanBasicRecord
+CQuarlinkView::wlanBasicFromForm(const serial::WlanBasicRecord& module) const
 {
+    // The channel and key length lists show their value minus 1.
+    const auto plusOne = [this](int listId, std::uint8_t unselected) {
+        const int index = control<QComboBox>(listId)->currentIndex();
+        return index < 0 ? unselected : static_cast<std::uint8_t>(index + 1);
+    };
     serial::WlanBasicRecord r;
-    r.mode = selectionByte(IDC_WLAN_MODE);
-    r.channel = static_cast<std::uint8_t>(selectionByte(IDC_CHANNEL) + 1);
+    r.mode = selectionByte(IDC_WLAN_MODE, module.mode);
+    r.channel = plusOne(IDC_CHANNEL, module.channel);
     r.wepKeyLength =
-        isChecked(IDC_SECURITY_WEP) ? static_cast<std::uint8_t>(selectionByte(IDC_WEP_KEY_LENGTH) + 1) : 0;
+        isChecked(IDC_SECURITY_WEP) ? plusOne(IDC_WEP_KEY_LENGTH, module.wepKeyLength) : 0;
     const int keyRadios[] = {IDC_KEY1, IDC_KEY2, IDC_KEY3, IDC_KEY4};
     for (std::uint8_t k = 0; k < 4; ++k) {
         if (isChecked(keyRadios[k])) {
@@ -67,12 +76,12 @@ serial::WlanBasicRecord CQuarlinkView::wlanBasicFromForm() const
             break;
         }
     }
-    r.authentication = selectionByte(IDC_AUTHENTICATION);
+    r.authentication = selectionByte(IDC_AUTHENTICATION, module.authentication);
     if (isChecked(IDC_SECURITY_WPA)) {
         const int variant = control<QComboBox>(IDC_WPA_ENCRYPTION)->currentIndex();
-        r.wpaMode = variant == 0 ? 2 : variant == 1 ? 4 : 0;
+        r.wpaMode = variant == 0 ? 2 : variant == 1 ? 4 : module.wpaMode;
     }
-    r.cipher = selectionByte(IDC_CIPHER);
+    r.cipher = selectionByte(IDC_CIPHER, module.cipher);
     return r;
 }
 
@@ -103,7 +112,7 @@ std::vector<std::uint8_t> CQuarlinkView::BuildItemPayload(std::uint8_t code) con
     case item::DhcpFlags:
         return {std::uint8_t{isChecked(IDC_DHCP)}, std::uint8_t{isChecked(IDC_DNS_AUTO)}};
     case item::WlanBasic:
-        return toVector(wlanBasicFromForm().encode());
+        return toVector(wlanBasicFromForm(m_shownWlan).encode());
     case item::Ssid:
         return textItem(m_values.ssid, code);
     case item::Wep64Keys:
@@ -119,7 +128,7 @@ std::vector<std::uint8_t> CQuarlinkView::BuildItemPayload(std::uint8_t code) con
         r.peerIp = m_values.peerIp;
         r.localPort = static_cast<std::uint16_t>(m_values.localPort);
         r.peerPort = static_cast<std::uint16_t>(m_values.peerPort);
-        r.muxType = selectionByte(IDC_MUX_TYPE);
+        r.muxType = selectionByte(IDC_MUX_TYPE, m_shownOptions.muxType);
         r.codListen = isChecked(IDC_COD_LISTEN) ? 1 : 0;
         r.waterMark = static_cast<std::uint16_t>(m_values.waterMark);
         return toVector(r.encode());

@@ -5,7 +5,9 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <optional>
+#include <vector>
 
 namespace quarlink::netmgmt {
 
@@ -33,13 +35,19 @@ Ipv4Bytes addressBytes(std::uint32_t hostOrder)
 // of the opening or of the second send.
 int runOperation(const ManagementParameters& parameters, Transaction& transaction,
                  RawPayloadStore& store, const Ipv4Bytes& to, const ExchangeTiming& timing,
-                 const AnswerAwaited& awaited)
+                 const AnswerAwaited& awaited, trace::TraceSink* sink)
 {
     int error = 0;
     auto endpoint = ManagementEndpoint::open(parameters.bindAddress, parameters.localPort, error);
-    if (!endpoint)
+    if (!endpoint) {
+        if (sink)
+            sink->note(trace::Link::Lan, "cannot open UDP port " +
+                                             std::to_string(parameters.localPort) + ": " +
+                                             std::strerror(error));
         return error;
-    return runExchange(*endpoint, transaction, store, to, parameters.modulePort, timing, awaited);
+    }
+    return runExchange(*endpoint, transaction, store, to, parameters.modulePort, timing, awaited,
+                       sink);
 }
 
 } // namespace
@@ -92,8 +100,9 @@ std::size_t CDalmorTCP::search(TargetMode mode, std::uint32_t address)
         transaction.requestRecord().module_ip = to;
     transaction.sealRequest();
     // A failure to open the endpoint or to send shows as a search that found nothing.
-    m_host.waitFor(
-        [&] { runOperation(m_parameters, transaction, m_store, to, m_timings.search, {}); });
+    m_host.waitFor([&] {
+        runOperation(m_parameters, transaction, m_store, to, m_timings.search, {}, m_trace);
+    });
 
     const auto answers = transaction.answers();
     auto& table = *m_table;
@@ -127,7 +136,7 @@ int CDalmorTCP::read(TargetMode mode, const MacAddress& mac, std::uint32_t addre
     int code = 0;
     m_host.waitFor([&] {
         code = runOperation(m_parameters, *transaction, m_store, destination(mode, moduleAddress),
-                            m_timings.read, answered);
+                            m_timings.read, answered, m_trace);
     });
     if (code == 0 && !result)
         code = error_code::NoResponse;
@@ -179,7 +188,7 @@ CDalmorTCP::ExchangeResult CDalmorTCP::writeExchange(TargetMode mode, ModuleReco
     int code = 0;
     m_host.waitFor([&] {
         code = runOperation(m_parameters, transaction, m_store, destination(mode, record.module_ip),
-                            m_timings.write, answered);
+                            m_timings.write, answered, m_trace);
     });
     if (code != 0)
         return {code, {}};

@@ -9,6 +9,7 @@
 #include "netmgmt/NetworkHost.h"
 #include "netmgmt/OperationRequests.h"
 #include "netmgmt/RawPayloadStore.h"
+#include "trace/TraceSink.h"
 
 #include <array>
 #include <cstddef>
@@ -46,6 +47,8 @@ public:
     // reports none gets its field back as it was. Returns 0 or the error code that was shown;
     // also -1 when nothing was sent for want of a line or settings.
     int write(TargetMode mode, const Password& password = {});
+    // Where the datagrams of every operation are reported; null: no trace.
+    void setTrace(trace::TraceSink* sink) { m_trace = sink; }
     // The error table's text in the status line and in a message box.
     void showError(int code);
 
@@ -67,6 +70,7 @@ private:
     std::unique_ptr<std::array<ModuleRecord, kModuleTableSize>> m_table;
     std::size_t m_count = 0;
     RawPayloadStore m_store;
+    trace::TraceSink* m_trace = nullptr;
 };
 
 } // namespace quarlink::netmgmt

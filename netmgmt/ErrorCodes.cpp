@@ -15,7 +15,9 @@ struct ErrorText
     const char* text;
 };
 
-constexpr std::array<ErrorText, 14> kErrorTexts{{
+static_assert(kMaxPayloadSize == 1428, "the too-large message names the limit");
+
+constexpr std::array<ErrorText, 15> kErrorTexts{{
     {error_code::PasswordMismatch, "Password mismatch error occured."},
     {error_code::NoResponse, "No response from selected Vorbex."},
     {error_code::LocalIpAddress, "Local IP Address Error"},
@@ -30,6 +32,8 @@ constexpr std::array<ErrorText, 14> kErrorTexts{{
     {error_code::ProductIdMismatch, "Product ID Mismatch"},
     {error_code::UnknownError, "Unknown Error"},
     {error_code::NothingToWrite, "There is no available information to write."},
+    {error_code::PayloadTooLarge,
+     "The settings to write do not fit in one datagram (at most 1428 bytes); nothing was sent."},
 }};
 
 } // namespace

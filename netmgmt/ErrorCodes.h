@@ -21,6 +21,8 @@ inline constexpr int Port50006 = -605;
 inline constexpr int ProductIdMismatch = -700;
 inline constexpr int UnknownError = -800;
 inline constexpr int NothingToWrite = -900;
+// The merged write payload does not fit in one datagram; nothing was sent.
+inline constexpr int PayloadTooLarge = -1000;
 } // namespace error_code
 
 // The error table's text; "Invalid Error Code [%d]" for a code without one (the socket errors).

@@ -62,6 +62,12 @@ struct ItemPlace
 // does not hold (48, 49, the end filler and everything unknown).
 std::optional<ItemPlace> itemPlace(std::uint8_t type, std::uint8_t index);
 
+// The record field an item fills, such as "wpa_passphrase"; "unknown" for items no table
+// row names.
+const char* itemName(std::uint8_t type, std::uint8_t index);
+// Items that carry a secret: the passwords, the WEP keys, the WPA pass phrase and PSK.
+bool isSecretItem(std::uint8_t type, std::uint8_t index);
+
 // Stores one received item in the record. `body` is the item's data and fill in a zero-filled
 // buffer of the item buffer size. Items the record does not hold are skipped.
 void decodeItem(ModuleRecord& record, std::uint8_t type, std::uint8_t index,

@@ -1,6 +1,8 @@
 // POSIX UDP endpoint and the exchange loop.
 #include "netmgmt/ManagementEndpoint.h"
 
+#include "netmgmt/DatagramTrace.h"
+
 #include <algorithm>
 #include <array>
 #include <cerrno>
@@ -141,9 +143,15 @@ ManagementEndpoint::Received ManagementEndpoint::receive(std::span<std::uint8_t>
 
 int runExchange(ManagementEndpoint& endpoint, Transaction& transaction, RawPayloadStore& store,
                 const Ipv4Bytes& address, std::uint16_t port, const ExchangeTiming& timing,
-                const AnswerAwaited& awaited)
+                const AnswerAwaited& awaited, trace::TraceSink* sink)
 {
     using Clock = std::chrono::steady_clock;
+    if (sink) {
+        trace::Entry sent = datagramEntry(trace::Direction::Sent, transaction.sendBuffer(),
+                                          transaction.key(), address, port);
+        sent.what += " (sent twice)";
+        sink->record(sent);
+    }
     if (const int error =
             endpoint.sendTwice(address, port, transaction.sendBuffer(), timing.resendPause))
         return error;
@@ -157,6 +165,12 @@ int runExchange(ManagementEndpoint& endpoint, Transaction& transaction, RawPaylo
         const auto received = endpoint.receive(buffer);
         if (received.length < 1)
             return 0;
+        if (sink)
+            sink->record(
+                datagramEntry(trace::Direction::Received,
+                              std::span<const std::uint8_t>(
+                                  buffer.data(), static_cast<std::size_t>(received.length)),
+                              transaction.key(), received.sender, received.senderPort));
         transaction.acceptAnswer(
             received.sender,
             std::span<const std::uint8_t>(buffer.data(), static_cast<std::size_t>(received.length)),

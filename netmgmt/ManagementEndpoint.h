@@ -6,6 +6,7 @@
 #include "netmgmt/ModuleRecord.h"
 #include "netmgmt/RawPayloadStore.h"
 #include "netmgmt/Transaction.h"
+#include "trace/TraceSink.h"
 
 #include <chrono>
 #include <cstddef>
@@ -77,9 +78,10 @@ using AnswerAwaited = std::function<bool(const Transaction&)>;
 
 // Sends the transaction's send buffer twice to `address`:`port`, then hands every datagram
 // received before the deadline to acceptAnswer; stops early when `awaited` says so (a search
-// passes none and waits to the end). Returns 0, or the error code of the second send.
+// passes none and waits to the end). Returns 0, or the error code of the second send. Every
+// datagram sent and received is reported to `sink` when there is one.
 int runExchange(ManagementEndpoint& endpoint, Transaction& transaction, RawPayloadStore& store,
                 const Ipv4Bytes& address, std::uint16_t port, const ExchangeTiming& timing,
-                const AnswerAwaited& awaited = {});
+                const AnswerAwaited& awaited = {}, trace::TraceSink* sink = nullptr);
 
 } // namespace quarlink::netmgmt

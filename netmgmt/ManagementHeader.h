@@ -13,9 +13,10 @@
 namespace quarlink::netmgmt {
 
 inline constexpr std::size_t kHeaderSize = 32;
-// A datagram is received into this many bytes; its payload is what follows the header.
+// A datagram is received into this many bytes; its payload is what follows the header, so a
+// request's payload must fit in the rest as well.
 inline constexpr std::size_t kMaxDatagramSize = 1460;
-inline constexpr std::size_t kMaxAnswerPayloadSize = kMaxDatagramSize - kHeaderSize;
+inline constexpr std::size_t kMaxPayloadSize = kMaxDatagramSize - kHeaderSize;
 
 using HeaderBytes = std::array<std::uint8_t, kHeaderSize>;
 

@@ -77,8 +77,13 @@ WriteRequest writeRequest(TargetMode mode, ModuleRecord record, const Password& 
     auto transaction = std::make_unique<Transaction>(OpWrite, unicastFlag(mode), key);
     transaction->request().mac = record.mac_address;
     transaction->requestRecord() = record;
-    // Items the program does not know go back as the module reported them.
-    transaction->sealRequest(mergeIntoStoredPayload(encodeRecord(record), *stored));
+    // Items the program does not know go back as the module reported them. Each stored item is
+    // replaced whole, so where the module sent shorter items the payload grows: one that no
+    // longer fits in a datagram is refused rather than sent for the module to receive cut.
+    const std::vector<std::uint8_t> payload = mergeIntoStoredPayload(encodeRecord(record), *stored);
+    if (payload.size() > kMaxPayloadSize)
+        return {error_code::PayloadTooLarge, nullptr};
+    transaction->sealRequest(payload);
     return {0, std::move(transaction)};
 }
 

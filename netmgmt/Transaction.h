@@ -33,6 +33,8 @@ public:
     Transaction(Operation operation, std::uint8_t unicastFlag, const ManagementKeyBytes& key);
 
     Operation operation() const { return m_operation; }
+    // The management key the payloads are enciphered with.
+    const ManagementKeyBytes& key() const { return m_key; }
     // The request's header; its MAC address is what read and write answers are matched by.
     ManagementHeader& request() { return m_request; }
     const ManagementHeader& request() const { return m_request; }

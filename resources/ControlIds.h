@@ -101,6 +101,9 @@ inline constexpr int IDC_DOWNLOAD_SEND = 1061;
 inline constexpr int IDC_DOWNLOAD_PERCENT = 1062;
 inline constexpr int IDC_UPDATE_REMAINING = 1063;
 
+// The module password dialog's masked entry.
+inline constexpr int IDC_MODULE_PASSWORD = 1082;
+
 // Commands of the main window.
 inline constexpr int ID_WLAN_FW_DOWNLOAD = 32772;
 inline constexpr int ID_CONNECTION_SERIAL = 32773;

@@ -26,6 +26,8 @@ public:
     // `currentItem` (it fixes the length of an 'R' answer).
     bool isComplete(std::uint8_t currentItem) const;
 
+    // The bytes held, from the first on.
+    std::span<const std::uint8_t> bytes() const { return std::span(m_buffer.data(), m_fill); }
     std::uint8_t letter() const { return m_buffer[2]; }
     std::size_t size() const { return m_fill; }
     // The last byte received; only meaningful when size() > 0.

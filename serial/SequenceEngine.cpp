@@ -2,10 +2,12 @@
 
 #include "serial/CommandFrames.h"
 #include "serial/FirmwareVerdicts.h"
+#include "serial/FrameTrace.h"
 #include "serial/SequenceHost.h"
 #include "serial/SettingsItems.h"
 
 #include <cstdio>
+#include <vector>
 
 namespace quarlink::serial {
 
@@ -68,22 +70,39 @@ void SequenceEngine::stopAnswerWait()
     m_host.stopAnswerTimer();
 }
 
+void SequenceEngine::startIdentify()
+{
+    m_host.enableGetInfo(false);
+    m_host.enableSetInfo(false);
+    m_kind = SequenceKind::Identify;
+    send(kSetupLetter);
+}
+
 void SequenceEngine::send(std::uint8_t letter)
 {
-    m_host.writeBytes(commandFrame(letter));
+    const auto frame = commandFrame(letter);
+    if (m_trace)
+        traceCommand(frame);
+    m_host.writeBytes(frame);
     m_letter = letter;
     startAnswerWait();
 }
 
 void SequenceEngine::sendGo()
 {
-    m_host.writeBytes(commandFrame(kGoLetter));
+    const auto frame = commandFrame(kGoLetter);
+    if (m_trace)
+        traceCommand(frame);
+    m_host.writeBytes(frame);
     m_letter = kGoLetter;
 }
 
 void SequenceEngine::sendRead(std::uint8_t item)
 {
-    m_host.writeBytes(itemCommandFrame(kReadLetter, item));
+    const auto frame = itemCommandFrame(kReadLetter, item);
+    if (m_trace)
+        traceCommand(frame);
+    m_host.writeBytes(frame);
     m_letter = kReadLetter;
     m_item = item;
     startAnswerWait();
@@ -91,8 +110,14 @@ void SequenceEngine::sendRead(std::uint8_t item)
 
 void SequenceEngine::sendWrite(std::uint8_t item, std::span<const std::uint8_t> payload)
 {
+    const auto header = itemCommandFrame(kWriteLetter, item);
+    if (m_trace) {
+        std::vector<std::uint8_t> frame(header.begin(), header.end());
+        frame.insert(frame.end(), payload.begin(), payload.end());
+        traceCommand(frame);
+    }
     // Header and payload go out as two writes; on the line they are one run of bytes.
-    m_host.writeBytes(itemCommandFrame(kWriteLetter, item));
+    m_host.writeBytes(header);
     m_host.writeBytes(payload);
     m_letter = kWriteLetter;
     m_item = item;
@@ -121,6 +146,8 @@ void SequenceEngine::enableBoth()
 void SequenceEngine::onReceived(std::span<const std::uint8_t> chunk)
 {
     m_answers.append(chunk);
+    if (m_trace)
+        traceReceived();
     // 'G' is never waited for, so a 'G' answer while another command waits for its own is
     // the late answer to an earlier go-ahead (the one sent when the line was last closed, say).
     // It is dropped alone and the time-out keeps running: the awaited answer may follow it in
@@ -180,6 +207,8 @@ void SequenceEngine::onIdentity()
     stopAnswerWait();
     m_host.showIdentity(m_answers.payload());
     m_answers.discard();
+    if (m_kind == SequenceKind::Identify)
+        return;
     sendRead(kSettingsItems.front().code);
 }
 
@@ -221,10 +250,10 @@ void SequenceEngine::onSetup()
 {
     stopAnswerWait();
     m_answers.discard();
-    if (m_kind == SequenceKind::GetInfo)
-        send(kIdentityLetter);
-    else
+    if (m_kind == SequenceKind::SetInfo)
         sendNextWrite(kSettingsItems.front().code);
+    else
+        send(kIdentityLetter);
 }
 
 void SequenceEngine::onWritten()
@@ -261,12 +290,43 @@ void SequenceEngine::onFirmwareStatus()
 void SequenceEngine::onAnswerTimeout()
 {
     stopAnswerWait();
+    if (m_trace) {
+        m_trace->note(trace::Link::Serial,
+                      letterMessage("no answer to %c within the answer time-out", m_letter));
+        if (m_answers.size() > 0)
+            m_trace->record(
+                droppedEntry(m_answers.bytes(), "incomplete answer, dropped", m_letter, m_item));
+    }
     m_host.showMessage(letterMessage("Error : %c [Timeout]", m_letter));
     if (m_letter == kSetupLetter)
         m_host.closeConnection();
     m_answers.discard();
     if (m_host.isConnectionOpen())
         enableBoth();
+}
+
+void SequenceEngine::traceCommand(std::span<const std::uint8_t> frame)
+{
+    m_trace->record(commandEntry(frame));
+}
+
+void SequenceEngine::traceReceived()
+{
+    // Each answer is traced once, when its frame is complete, before it is acted on.
+    const auto bytes = m_answers.bytes();
+    if (bytes.empty())
+        return;
+    if (bytes[0] != kEsc) {
+        m_trace->record(droppedEntry(bytes, "not an answer frame, dropped", m_letter, m_item));
+        return;
+    }
+    if (bytes.size() < kFrameHeaderSize || bytes[1] != kTilde)
+        return;
+    const std::uint8_t letter = bytes[2];
+    const bool complete = letter == kFirmwareStatusLetter ? !m_firmware || m_answers.lastByte() == 0
+                                                          : m_answers.isComplete(m_item);
+    if (complete)
+        m_trace->record(answerEntry(bytes, m_letter, m_item));
 }
 
 } // namespace quarlink::serial

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "serial/AnswerAssembler.h"
+#include "trace/TraceSink.h"
 
 #include <chrono>
 #include <cstdint>
@@ -14,7 +15,13 @@ namespace quarlink::serial {
 class FirmwareVerdictListener;
 class SequenceHost;
 
-enum class SequenceKind : std::uint8_t { GetInfo = 0, SetInfo = 1 };
+// Identify sends only what Get Info begins with, 'S' and 'C', to learn who answers.
+enum class SequenceKind : std::uint8_t
+{
+    GetInfo = 0,
+    SetInfo = 1,
+    Identify = 2
+};
 
 class SequenceEngine
 {
@@ -25,6 +32,8 @@ public:
 
     void startGetInfo();
     void startSetInfo();
+    // 'S', then 'C'; the identity answer ends it (showIdentity), nothing is read.
+    void startIdentify();
 
     // Bytes received from the module, in the order they arrived.
     void onReceived(std::span<const std::uint8_t> chunk);
@@ -47,6 +56,9 @@ public:
     // Who takes the firmware update's answers; without one they are discarded like any other.
     void setFirmwareListener(FirmwareVerdictListener* listener) { m_firmware = listener; }
     const AnswerAssembler& received() const { return m_answers; }
+    // Where frames sent and answers taken are reported; null: no trace.
+    void setTrace(trace::TraceSink* sink) { m_trace = sink; }
+    trace::TraceSink* traceSink() const { return m_trace; }
 
 private:
     void startAnswerWait();
@@ -65,9 +77,12 @@ private:
     void onWritten();
     void onFirmwareVerdict();
     void onFirmwareStatus();
+    void traceCommand(std::span<const std::uint8_t> frame);
+    void traceReceived();
 
     SequenceHost& m_host;
     FirmwareVerdictListener* m_firmware = nullptr;
+    trace::TraceSink* m_trace = nullptr;
     AnswerAssembler m_answers;
     std::uint8_t m_letter = 0;
     std::uint8_t m_item = 0;

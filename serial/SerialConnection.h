@@ -36,6 +36,7 @@ public:
     bool write(std::span<const std::uint8_t> bytes) const { return m_port.write(bytes); }
 
     SerialPort& port() { return m_port; }
+    const SerialPort& port() const { return m_port; }
     const SerialReader& reader() const { return m_reader; }
 
 private:

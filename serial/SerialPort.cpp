@@ -1,7 +1,8 @@
-// Exclusive termios port: open, configure, write with a deadline, close.
+// Exclusive termios port: open, configure, write with a deadline (one write at a time), close.
 #include "serial/SerialPort.h"
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cstring>
 
@@ -110,14 +111,30 @@ void SerialPort::close()
 
 bool SerialPort::drainOutput(std::chrono::milliseconds limit) const
 {
-    const auto deadline = std::chrono::steady_clock::now() + limit;
+    return awaitEmptyQueue(Clock::now() + limit, -1) == WriteResult::Written;
+}
+
+WriteResult SerialPort::drain(int stopFd) const
+{
+    int queued = 0;
+    if (m_fd < 0 || ::ioctl(m_fd, TIOCOUTQ, &queued) != 0 || queued <= 0)
+        return m_fd < 0 ? WriteResult::Failed : WriteResult::Written;
+    return awaitEmptyQueue(Clock::now() + m_writeTimeoutPerByte * queued, stopFd);
+}
+
+WriteResult SerialPort::awaitEmptyQueue(Clock::time_point deadline, int stopFd) const
+{
+    // The queue is looked at every few milliseconds: the driver tells no one when it empties.
+    constexpr int kLookEveryMs = 2;
     for (;;) {
         int queued = 0;
         if (m_fd < 0 || ::ioctl(m_fd, TIOCOUTQ, &queued) != 0 || queued == 0)
-            return true;
-        if (std::chrono::steady_clock::now() >= deadline)
-            return false;
-        ::usleep(1000);
+            return WriteResult::Written;
+        if (Clock::now() >= deadline)
+            return WriteResult::Failed;
+        pollfd stop{stopFd, POLLIN, 0};
+        if (::poll(&stop, stopFd >= 0 ? 1 : 0, kLookEveryMs) > 0)
+            return WriteResult::Stopped;
     }
 }
 
@@ -127,14 +144,17 @@ void SerialPort::purge() const
         ::tcflush(m_fd, TCIOFLUSH);
 }
 
-bool SerialPort::write(std::span<const std::uint8_t> bytes) const
+WriteResult SerialPort::write(std::span<const std::uint8_t> bytes, int stopFd) const
 {
-    const int fd = m_fd;
-    if (fd < 0)
-        return false;
-    using Clock = std::chrono::steady_clock;
     const auto deadline =
         Clock::now() + m_writeTimeoutPerByte * static_cast<std::int64_t>(bytes.size());
+    // One write at a time, so that a command from another thread never lands inside a block.
+    const std::unique_lock lock(m_writeMutex, deadline);
+    if (!lock.owns_lock())
+        return WriteResult::Failed;
+    const int fd = m_fd;
+    if (fd < 0)
+        return WriteResult::Failed;
     std::size_t written = 0;
     while (written < bytes.size()) {
         const ssize_t n = ::write(fd, bytes.data() + written, bytes.size() - written);
@@ -145,19 +165,21 @@ bool SerialPort::write(std::span<const std::uint8_t> bytes) const
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0 && errno != EAGAIN)
-            return false;
+            return WriteResult::Failed;
         const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
         if (left.count() <= 0)
-            return false;
-        pollfd writable{fd, POLLOUT, 0};
-        const int ready =
-            ::poll(&writable, 1, static_cast<int>(std::min<std::int64_t>(left.count(), 60'000)));
+            return WriteResult::Failed;
+        std::array<pollfd, 2> fds{{{fd, POLLOUT, 0}, {stopFd, POLLIN, 0}}};
+        const int ready = ::poll(fds.data(), stopFd >= 0 ? 2 : 1,
+                                 static_cast<int>(std::min<std::int64_t>(left.count(), 60'000)));
         if (ready < 0 && errno != EINTR)
-            return false;
-        if (ready > 0 && (writable.revents & (POLLERR | POLLHUP | POLLNVAL)) != 0)
-            return false;
+            return WriteResult::Failed;
+        if (ready > 0 && fds[1].revents != 0)
+            return WriteResult::Stopped;
+        if (ready > 0 && (fds[0].revents & (POLLERR | POLLHUP | POLLNVAL)) != 0)
+            return WriteResult::Failed;
     }
-    return true;
+    return WriteResult::Written;
 }
 
 } // namespace quarlink::serial

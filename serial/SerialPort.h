@@ -1,5 +1,6 @@
 // A serial port over POSIX termios: exclusive open with line settings, and writes with a
-// deadline. The file descriptor is non-blocking; reading is left to SerialReader.
+// deadline, one at a time, that a stop request can cut short. The file descriptor is
+// non-blocking; reading is left to SerialReader.
 #pragma once
 
 #include "serial/LineSettings.h"
@@ -7,6 +8,7 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <mutex>
 #include <span>
 #include <string>
 #include <string_view>
@@ -38,6 +40,14 @@ struct OpenResult
     static OpenResult failure(OpenStep step, int error);
 };
 
+// How a write, or the wait for written bytes to leave, ended.
+enum class WriteResult
+{
+    Written, // every byte was taken (by the device; for a drain: sent on the line)
+    Failed,  // the port is closed, the device failed, or the time ran out
+    Stopped, // the stop descriptor became readable first; some bytes may have gone
+};
+
 class SerialPort
 {
 public:
@@ -67,12 +77,23 @@ public:
 
     // Waits until the transmit queue is empty, at most `limit`; true when it emptied.
     bool drainOutput(std::chrono::milliseconds limit) const;
+    // Waits until the bytes written so far have left the port, allowing the bytes still queued
+    // the write time-out per byte; ends early when `stopFd` becomes readable (-1: no stop).
+    WriteResult drain(int stopFd) const;
 
     // Writes all bytes, waiting for the device to take them for at most
-    // (number of bytes) * write time-out per byte. Returns false when the port is closed, the
-    // device failed or the time ran out; callers may ignore it. Callable from any thread while the
-    // port is open, but never at the same time as open() or close().
-    bool write(std::span<const std::uint8_t> bytes) const;
+    // (number of bytes) * write time-out per byte. Writes never overlap: a write from another
+    // thread that is under way completes first, and the time spent waiting for it counts against
+    // this write's deadline, so a short command gives up rather than wait behind a long, stalled
+    // block. `stopFd`, when not -1, is a descriptor that becomes readable when the write should
+    // give up (a cancelled transfer). Callable from any thread while the port is open, but never
+    // at the same time as open() or close().
+    WriteResult write(std::span<const std::uint8_t> bytes, int stopFd) const;
+    // The same without a stop; false unless Written. Callers may ignore the result.
+    bool write(std::span<const std::uint8_t> bytes) const
+    {
+        return write(bytes, -1) == WriteResult::Written;
+    }
 
     // Changes the time a write may take per byte (tests shorten it).
     void setWriteTimeoutPerByte(std::chrono::microseconds perByte)
@@ -81,8 +102,14 @@ public:
     }
 
 private:
+    using Clock = std::chrono::steady_clock;
+
+    // Waits until the transmit queue is empty: Written, or Failed at `deadline`, or Stopped.
+    WriteResult awaitEmptyQueue(Clock::time_point deadline, int stopFd) const;
+
     int m_fd = -1;
     std::chrono::microseconds m_writeTimeoutPerByte = kWriteTimeoutPerByte;
+    mutable std::timed_mutex m_writeMutex; // held for the whole of one write
 };
 
 } // namespace quarlink::serial

@@ -63,24 +63,25 @@ struct SettingsItem
 {
     std::uint8_t code;
     std::size_t length;
+    const char* name; // as the trace names it
 };
 
 // The fixed-length items in sequence order.
 inline constexpr std::array<SettingsItem, 14> kSettingsItems{{
-    {item::LocalIp, 4},
-    {item::SubnetMask, 4},
-    {item::Gateway, 4},
-    {item::DnsIp, 4},
-    {item::DhcpFlags, 2},
-    {item::WlanBasic, 7},
-    {item::Ssid, 32},
-    {item::Wep64Keys, 20},
-    {item::Wep128Keys, 52},
-    {item::WpaPassphrase, 32},
-    {item::WpaPsk, 32},
-    {item::NetworkOptions, 12},
-    {item::PeerDomainName, 64},
-    {item::UserClassId, 64},
+    {item::LocalIp, 4, "local IP address"},
+    {item::SubnetMask, 4, "subnet mask"},
+    {item::Gateway, 4, "gateway IP"},
+    {item::DnsIp, 4, "DNS IP address"},
+    {item::DhcpFlags, 2, "DHCP flags"},
+    {item::WlanBasic, 7, "WLAN basic record"},
+    {item::Ssid, 32, "SSID"},
+    {item::Wep64Keys, 20, "WEP 64-bit keys"},
+    {item::Wep128Keys, 52, "WEP 128-bit keys"},
+    {item::WpaPassphrase, 32, "WPA pass phrase"},
+    {item::WpaPsk, 32, "WPA PSK"},
+    {item::NetworkOptions, 12, "network option record"},
+    {item::PeerDomainName, 64, "peer domain name"},
+    {item::UserClassId, 64, "user class ID"},
 }};
 
 // Payload length of a fixed-length item; nothing for 0xFF and unknown codes.
@@ -90,6 +91,24 @@ constexpr std::optional<std::size_t> itemLength(std::uint8_t code)
         if (it.code == code)
             return it.length;
     return std::nullopt;
+}
+
+// The name of an item code; "unknown item" for codes the module does not know.
+constexpr const char* itemName(std::uint8_t code)
+{
+    if (code == item::SetupText)
+        return "setup text";
+    for (const auto& it : kSettingsItems)
+        if (it.code == code)
+            return it.name;
+    return "unknown item";
+}
+
+// Items whose payload is a secret: the WEP keys, the WPA pass phrase and pre-shared key.
+constexpr bool isSecretItem(std::uint8_t code)
+{
+    return code == item::Wep64Keys || code == item::Wep128Keys || code == item::WpaPassphrase ||
+           code == item::WpaPsk;
 }
 
 // The item that follows `code` in sequence order: after the last fixed item comes 0xFF;

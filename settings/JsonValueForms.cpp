@@ -3,6 +3,7 @@
 #include <QJsonObject>
 #include <QRegularExpression>
 #include <QStringDecoder>
+#include <QStringList>
 
 #include <cmath>
 
@@ -36,6 +37,14 @@ std::optional<std::uint32_t> parseIpv4(const QString& text)
         address = (address << 8) | octet;
     }
     return address;
+}
+
+QString macAddressText(std::span<const std::uint8_t> bytes)
+{
+    QStringList pairs;
+    for (std::uint8_t b : bytes)
+        pairs << QStringLiteral("%1").arg(b, 2, 16, QLatin1Char('0')).toUpper();
+    return pairs.join(QLatin1Char(':'));
 }
 
 QString hexText(std::span<const std::uint8_t> bytes)

@@ -18,6 +18,9 @@ QString ipv4Text(std::uint32_t address);
 // "a.b.c.d", each part 0-255 in decimal digits; first octet in the most significant byte.
 std::optional<std::uint32_t> parseIpv4(const QString& text);
 
+// A MAC address as upper-case digit pairs joined by colons: "00:30:F9:00:00:01".
+QString macAddressText(std::span<const std::uint8_t> bytes);
+
 // Lower-case digit pairs, no separators.
 QString hexText(std::span<const std::uint8_t> bytes);
 // Digit pairs in either case, nothing else.

@@ -158,11 +158,7 @@ std::span<const std::uint8_t> identityPart(const Doc& d, std::size_t offset, std
 
 QJsonValue macText(const Doc& d)
 {
-    const auto mac = identityPart(d, serial::identity::Mac, serial::identity::MacSize);
-    QStringList pairs;
-    for (std::uint8_t b : mac)
-        pairs << QStringLiteral("%1").arg(b, 2, 16, QLatin1Char('0')).toUpper();
-    return pairs.join(QLatin1Char(':'));
+    return macAddressText(identityPart(d, serial::identity::Mac, serial::identity::MacSize));
 }
 
 QJsonValue firmwareText(const Doc& d)

@@ -2,6 +2,7 @@
 #include "sim/ModuleRunner.h"
 
 #include "serial/ItemPayloads.h"
+#include "serial/LineSettings.h"
 #include "sim/StateFile.h"
 
 #include <algorithm>
@@ -12,6 +13,7 @@
 
 #include <poll.h>
 #include <sys/eventfd.h>
+#include <termios.h>
 #include <unistd.h>
 
 namespace quarlink::sim {
@@ -132,6 +134,11 @@ int ModuleRunner::run()
 
 void ModuleRunner::serve(std::span<const std::uint8_t> chunk)
 {
+    if (!atLineSpeed()) {
+        m_config.log.note(std::to_string(chunk.size()) + " bytes at a line speed other than " +
+                          std::to_string(m_config.lineBaud) + " baud: unreadable, not answered");
+        return;
+    }
     std::vector<Reply> replies;
     {
         const std::lock_guard lock(m_mutex);
@@ -172,6 +179,16 @@ void ModuleRunner::handle(std::vector<Reply> replies)
     if (committed)
         saveState();
     answer(replies);
+}
+
+bool ModuleRunner::atLineSpeed() const
+{
+    if (m_config.lineBaud == 0)
+        return true;
+    // The master of a pseudo-terminal reads the settings the program gave its device.
+    termios line{};
+    const auto speed = serial::speedForBaudRate(m_config.lineBaud);
+    return !speed || ::tcgetattr(m_line, &line) != 0 || ::cfgetispeed(&line) == *speed;
 }
 
 int ModuleRunner::readTimeout() const

@@ -35,6 +35,9 @@ struct RunnerConfig
     // local port of the module's network options). No address: no listener.
     std::string firmwareAddress;
     std::optional<std::uint16_t> firmwarePort;
+    // The speed the module's line runs at. Bytes that arrive while the terminal is set to
+    // another speed are unreadable to it, as on a real line, and go unanswered (0: any speed).
+    int lineBaud = 0;
 };
 
 // One command as the module received it.
@@ -76,6 +79,8 @@ private:
     // Saves the committed settings to the state file, if there is one.
     bool saveState();
     void serve(std::span<const std::uint8_t> chunk);
+    // Whether the terminal is set to the line speed of the module.
+    bool atLineSpeed() const;
     // Acts on the listening socket and the connection of the firmware listener.
     void serveFirmware(short listenEvents, short connectionEvents);
     void handle(std::vector<Reply> replies);

@@ -174,8 +174,9 @@ const std::array<OptionEntry, 26> kOptions{{
      "symbolic link is replaced; any other existing file makes the program stop.",
      [](SimOptions& o, std::string_view v) { return setText(o.linkPath, v); }},
     {"--baud", "N",
-     "Line speed set on the terminal (a pseudo-terminal ignores it, the program sees it):\n"
-     "50 to 460800, one of the standard rates. Default 57600.",
+     "Line speed of the module, set on the terminal: bytes the program sends at another\n"
+     "speed are unreadable and go unanswered. 50 to 460800, one of the standard rates.\n"
+     "Default 57600.",
      [](SimOptions& o, std::string_view v) {
          const auto baud = parseNumber(v, 1, 4000000);
          if (!baud || !isSupportedBaud(static_cast<int>(*baud)))

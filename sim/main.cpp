@@ -107,6 +107,7 @@ int main(int argc, char** argv)
     config.firmwareFlashTime = options.firmwareFlashTime;
     config.firmwareAddress = options.firmwareAddress;
     config.firmwarePort = options.firmwarePort;
+    config.lineBaud = options.line.baudRate;
     if (options.logPath) {
         auto log = LineLog::open(*options.logPath);
         if (!log)

@@ -119,7 +119,7 @@ std::optional<Seconds> throughSender(const std::vector<std::uint8_t>& image)
     firmware::TransferJob job;
     job.image = image;
     job.checksum = firmware::imageChecksum(image);
-    job.serialWrite = [&port](std::span<const std::uint8_t> bytes) { return port.write(bytes); };
+    job.serial = firmware::serialLineOf(port);
     QTimer::singleShot(std::chrono::seconds(30), &loop, &QEventLoop::quit);
 
     const auto start = Clock::now();

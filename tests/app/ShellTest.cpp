@@ -14,6 +14,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QScrollArea>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
@@ -226,6 +227,18 @@ TEST_F(Shell, AllCommandsKeepsTheMenuBarWithItsEnableRules)
     menuAction(ID_CONNECTION_SERIAL)->trigger();
     EXPECT_EQ(view->connectionMode, form::ConnectionMode::Serial);
     EXPECT_FALSE(menuAction(ID_WLAN_FW_DOWNLOAD)->isEnabled());
+}
+
+TEST_F(Shell, AllCommandsOpensAtTheWholeFormAndTheMenuBar)
+{
+    app.reset();
+    start(true);
+    QCoreApplication::processEvents(); // the scroll area settles its bars on the resize
+    const auto* area = qobject_cast<QScrollArea*>(frame->centralWidget());
+    ASSERT_NE(area, nullptr);
+    EXPECT_GE(area->viewport()->width(), view->width());
+    EXPECT_GE(area->viewport()->height(), view->height());
+    EXPECT_LT(area->viewport()->height(), view->height() + 8);
 }
 
 TEST_F(Shell, StatusBarCommandTogglesTheStatusBar)

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "sim/DefaultSettings.h"
+#include "sim/SimulatedLan.h"
 #include "sim/StateFile.h"
 
 #include <QDeadlineTimer>
@@ -113,6 +114,35 @@ protected:
     QTemporaryDir dir;
     QProcess sim;
     QString device;
+};
+
+// The same with simulated modules on the LAN, served in this process over loopback.
+class CliLanFixture : public CliFixture
+{
+protected:
+    void startModules(std::vector<sim::LanModuleSetup> modules)
+    {
+        sim::LanConfig config;
+        config.modules = std::move(modules);
+        config.port = 0;
+        std::string error;
+        lan = sim::SimulatedLan::start(std::move(config), error);
+        ASSERT_TRUE(lan) << error;
+        initial = lan->runner().modules();
+    }
+
+    // The command with the LAN options that reach the simulated modules.
+    CliRun lanCli(const QStringList& args, const QByteArray& input = {},
+                  const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment()) const
+    {
+        return cli(args + QStringList{"--mgmt-port", QString::number(lan->port()), "--local-port",
+                                      "0", "--broadcast", "127.255.255.255", "--answer-timeout",
+                                      "300"},
+                   input, env);
+    }
+
+    std::unique_ptr<sim::SimulatedLan> lan;
+    std::vector<sim::LanModuleState> initial;
 };
 
 } // namespace quarlink::cli::testing

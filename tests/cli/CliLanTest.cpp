@@ -2,11 +2,17 @@
 // loopback.
 #include "CliFixture.h"
 
+#include "common/CrampedLanModule.h"
+#include "netmgmt/ErrorCodes.h"
 #include "sim/SimulatedLan.h"
+#include "cli/ManagementPortLock.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+
+#include <algorithm>
+#include <string_view>
 
 namespace quarlink::cli::testing {
 namespace {
@@ -15,41 +21,21 @@ const netmgmt::Ipv4Bytes kFirst{127, 0, 13, 2};
 const netmgmt::Ipv4Bytes kSecond{127, 0, 13, 3};
 const QString kPasswordVariable = QStringLiteral("QUARLINK_MGMT_PASSWORD");
 
-class CliLan : public CliFixture
+class CliLan : public CliLanFixture
 {
 protected:
     // Two modules; the one at kFirst has `password` when one is given.
-    void startLan(sim::LanFaults faults = {}, std::string_view password = {})
+    void startLan(sim::LanFaults faults = {}, std::string_view password = {},
+                  sim::LanModuleState first = sim::defaultLanModule(kFirst, 4))
     {
-        sim::LanConfig config;
-        config.modules = {{sim::defaultLanModule(kSecond, 9), faults},
-                          {sim::defaultLanModule(kFirst, 4), faults}};
+        std::vector<sim::LanModuleSetup> modules{{sim::defaultLanModule(kSecond, 9), faults},
+                                                 {std::move(first), faults}};
         if (!password.empty()) {
-            config.modules[1].password.emplace();
-            std::copy(password.begin(), password.end(), config.modules[1].password->begin());
+            modules[1].password.emplace();
+            std::copy(password.begin(), password.end(), modules[1].password->begin());
         }
-        config.port = 0;
-        std::string error;
-        lan = sim::SimulatedLan::start(std::move(config), error);
-        ASSERT_TRUE(lan) << error;
-        initial = lan->runner().modules();
+        startModules(std::move(modules));
     }
-
-    // The command with the LAN options that reach the simulated modules.
-    CliRun lanCli(QStringList args, const QByteArray& input = {},
-                  const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment()) const
-    {
-        args << "--mgmt-port" << QString::number(lan->port()) << "--local-port"
-             << "0"
-             << "--broadcast"
-             << "127.255.255.255"
-             << "--answer-timeout"
-             << "300";
-        return cli(args, input, env);
-    }
-
-    std::unique_ptr<sim::SimulatedLan> lan;
-    std::vector<sim::LanModuleState> initial;
 };
 
 TEST_F(CliLan, SearchListsTheModulesSortedByMac)
@@ -86,6 +72,25 @@ TEST_F(CliLan, ReadPrintsTheModulesSettingsDocument)
     EXPECT_EQ(silent.status, 1);
     EXPECT_TRUE(silent.err.contains("No response from selected Vorbex."))
         << silent.err.toStdString();
+}
+
+TEST_F(CliLan, ReadTraceShowsTheDecipheredItemsWithTheSecretsMasked)
+{
+    startLan();
+    const CliRun run = lanCli({"read", "--mac", "00:11:22:33:50:09", "--trace"});
+    ASSERT_EQ(run.status, 0) << run.err.toStdString();
+    const QStringList lines = run.err.split('\n').filter(" ms lan ");
+    ASSERT_EQ(lines.size(), 2) << run.err.toStdString();
+    EXPECT_TRUE(lines[0].contains("send    32 B  to 127.255.255.255:")) << lines[0].toStdString();
+    EXPECT_TRUE(
+        lines[0].contains("read request, Local, MAC 00:11:22:33:50:09; no items (sent twice)"))
+        << lines[0].toStdString();
+    EXPECT_TRUE(lines[1].contains("from 127.0.13.3:")) << lines[1].toStdString();
+    for (const char* item :
+         {"read answer, Local, MAC 00:11:22:33:50:09, firmware ", "; 9/1 ssid \"ThisIsASSID\"",
+          "; 9/4 wpa_passphrase (masked)", "; 9/5 wpa_psk (masked)", "; 3/0 local_ip "})
+        EXPECT_TRUE(lines[1].contains(item)) << item << " in " << lines[1].toStdString();
+    EXPECT_FALSE(run.err.contains("ThisIsAPassword"));
 }
 
 TEST_F(CliLan, WriteChangesOnlyTheDocumentsKeys)
@@ -201,6 +206,57 @@ TEST_F(CliLan, ProtectedModuleTakesAWriteOnlyWithItsPassword)
     const sim::EnvironmentEntry* field = modules[1].find(6, 0);
     ASSERT_TRUE(field);
     EXPECT_EQ(field->data, sim::Bytes(sim::kPasswordMarker.begin(), sim::kPasswordMarker.end()));
+}
+
+TEST_F(CliLan, WriteThatWouldNotFitInADatagramIsRefusedUnsent)
+{
+    startLan({}, {}, quarlink::testing::crampedLanModule(kFirst, 4));
+    ASSERT_EQ(lanCli({"read", "--ip", "127.0.13.2"}).status, 0);
+    const auto readRequests = lan->runner().requestCount();
+
+    const CliRun run = lanCli({"write", "--ip", "127.0.13.2", "-"}, R"({"ssid": "Lab"})");
+    EXPECT_EQ(run.status, 1);
+    const auto message = netmgmt::messageForCode(netmgmt::error_code::PayloadTooLarge);
+    EXPECT_TRUE(run.err.contains(QString::fromStdString(message))) << run.err.toStdString();
+    EXPECT_EQ(lan->runner().requestCount(), 2 * readRequests); // its read, and nothing more
+    EXPECT_EQ(lan->runner().modules(), initial);
+}
+
+TEST_F(CliLan, ASecondProcessOnTheLocalPortWaitsForTheFirst)
+{
+    startLan();
+    std::string error;
+    auto held = ManagementPortLock::claim(lan->port(), dir.path().toStdString(),
+                                          std::chrono::milliseconds(0), {}, error);
+    ASSERT_TRUE(held) << error;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QUARLINK_MGMT_LOCK_DIR", dir.path());
+    const QString port = QString::number(lan->port());
+    const QStringList args{
+        "search",          "--mgmt-port",      port, "--local-port", port, "--broadcast",
+        "127.255.255.255", "--answer-timeout", "300"};
+
+    const CliRun givenUp = cli(args + QStringList{"--port-wait", "0"}, {}, env);
+    EXPECT_EQ(givenUp.status, 1);
+    EXPECT_TRUE(givenUp.err.contains("UDP port " + port + " is not free: still in use after 0 s"))
+        << givenUp.err.toStdString();
+    EXPECT_EQ(lan->runner().requestCount(), 0u);
+
+    // The first holder finishes while the second waits; the second then goes on.
+    QProcess waiting;
+    waiting.setProcessEnvironment(env);
+    waiting.start(QStringLiteral(QUARLINK_CLI_PROGRAM), args);
+    QByteArray err;
+    ASSERT_TRUE(waitUntil([&] {
+        waiting.waitForReadyRead(10);
+        err += waiting.readAllStandardError();
+        return err.contains("Waiting for UDP port " + port.toUtf8());
+    })) << err.toStdString();
+    EXPECT_EQ(lan->runner().requestCount(), 0u);
+    held.reset();
+    ASSERT_TRUE(waiting.waitForFinished(kProcessLimitMs));
+    EXPECT_EQ(waiting.exitCode(), 0) << (err + waiting.readAllStandardError()).toStdString();
+    EXPECT_EQ(waiting.readAllStandardOutput().count('\n'), 2); // both modules found
 }
 
 } // namespace

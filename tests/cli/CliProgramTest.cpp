@@ -88,6 +88,19 @@ TEST_F(CliFixture, PskAndPortsNeedNoModule)
         << ports.out.toStdString();
 }
 
+TEST_F(CliFixture, VersionIsTheWindowsVersion)
+{
+    QProcess window;
+    window.start(QStringLiteral(QUARLINK_WINDOW_PROGRAM), {"--version"});
+    ASSERT_TRUE(window.waitForFinished(kProcessLimitMs));
+    const QString shown = QString::fromUtf8(window.readAllStandardOutput()).trimmed();
+    ASSERT_TRUE(shown.startsWith("quarlink ")) << shown.toStdString();
+
+    const CliRun run = cli({"--version"});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out, "quarlink-cli " + shown.section(' ', 1) + "\n");
+}
+
 TEST_F(CliFixture, SetChangesWhatTheDocumentNamesAndNothingElse)
 {
     const sim::ModuleSettings initial = sim::defaultModuleSettings();
@@ -228,7 +241,7 @@ TEST_F(CliFixture, ModuleAndLineFailuresEndWithStatusOne)
     startSim(sim::defaultModuleSettings(), {"--error-answer", "W:21"});
     const CliRun refused = cli(onPort({"set", "-"}), R"({"channel": 3})");
     EXPECT_EQ(refused.status, 1);
-    EXPECT_EQ(refused.err, "Error : 0x57[W]\n");
+    EXPECT_EQ(refused.err, "channel: 6 -> 3\nError : 0x57[W]\n");
     EXPECT_EQ(itemOf(stopSim(), item::WlanBasic),
               itemOf(sim::defaultModuleSettings(), item::WlanBasic));
 

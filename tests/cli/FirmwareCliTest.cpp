@@ -52,7 +52,8 @@ TEST_F(FirmwareCli, VerdictsOverTheSerialLinkAndTcp)
     const QString file = image("fw_tavrel.bin", 2049);
     for (const Case& c : cases) {
         const QString port = startModule(c.verdict);
-        QStringList args{"firmware", "--verdict-timeout", "0.3", file};
+        const QString tracePath = dir.filePath("trace.txt");
+        QStringList args{"firmware", "--verdict-timeout", "0.3", "--trace-file", tracePath, file};
         if (c.tcp)
             args << "--ip"
                  << "127.0.0.1"
@@ -66,6 +67,19 @@ TEST_F(FirmwareCli, VerdictsOverTheSerialLinkAndTcp)
         EXPECT_TRUE(receipt->complete) << c.name;
         EXPECT_TRUE(receipt->checksumCorrect()) << c.name;
         EXPECT_EQ(receipt->declaredLength, 2049u) << c.name;
+        QFile trace(tracePath);
+        ASSERT_TRUE(trace.open(QIODevice::ReadOnly));
+        const QString traced = QString::fromUtf8(trace.readAll());
+        const QString link =
+            c.tcp ? QStringLiteral(" ms tcp    send ") : QStringLiteral(" ms serial send ");
+        for (const char* what :
+             {"B  'Y' firmware header: image of 2049 bytes", "2048 B  firmware block 1 of 2  [",
+              "1 B  firmware block 2 of 2  ["}) {
+            const QStringList lines = traced.split('\n').filter(QLatin1String(what));
+            EXPECT_TRUE(lines.size() == 1 && lines[0].contains(link))
+                << c.name << ": " << what << "\n"
+                << traced.toStdString();
+        }
     }
 }
 
@@ -85,7 +99,8 @@ TEST_F(FirmwareCli, RefusedBeforeAnythingIsSent)
         {onPort({"firmware"}), 2, "the IMAGE file is required"},
         {onPort({"firmware", "--ip", "127.0.0.300", "--tcp-port", "1", abc}), 2, "--ip"},
         {{"firmware", "--ip", "127.0.0.1", abc}, 2, "--tcp-port"},
-        {onPort({"firmware", "--verdict-timeout", "0", abc}), 2, "--verdict-timeout"},
+        {onPort({"firmware", "--verdict-timeout", "0", abc}), 2,
+         "--verdict-timeout: expected seconds, more than 0, at most 3600"},
         {{"firmware", abc}, 2, "--port is required"},
     };
     for (const Case& c : cases) {

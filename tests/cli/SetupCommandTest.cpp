@@ -5,6 +5,9 @@
 
 #include "sim/DefaultSettings.h"
 
+#include <QJsonDocument>
+#include <QJsonObject>
+
 namespace quarlink::cli::testing {
 namespace {
 
@@ -55,6 +58,50 @@ TEST_F(SetupCommand, UploadedFileBecomesTheModulesText)
     const CliRun zero = cli(onPort({"setup", "upload", file("zero", QByteArray("ab\0cd", 5))}));
     EXPECT_EQ(zero.status, 0) << zero.err.toStdString();
     EXPECT_EQ(stopSim().setupText(), "ab");
+}
+
+TEST_F(SetupCommand, ComparedUploadSendsOnlyWhatDiffers)
+{
+    struct Case
+    {
+        QStringList flags;
+        QByteArray fileText;
+        QString out; // the whole output, or for --json the result's "changed" and "written"
+        bool written;
+    };
+    const Case cases[] = {
+        {{"--if-changed"}, "a=1\n", "Unchanged\n", false},
+        {{"--if-changed"}, "b=2\n", "Success\n", true},
+        {{"--dry-run"}, "b=2\n", "Would change setupText\n", false},
+        {{"--dry-run", "--json"}, "b=2\n", "changed written=false", false},
+        {{"--if-changed", "--json"}, "a=1\n", "unchanged written=false", false},
+        {{"--json"}, "a=1\n", "unchanged written=true", true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.flags.join(' ').toStdString() + " " + c.fileText.toStdString());
+        sim::ModuleSettings settings = sim::defaultModuleSettings();
+        ASSERT_TRUE(settings.setSetupText("a=1\n"));
+        startSim(settings);
+        const CliRun run = cli(onPort(QStringList{"setup", "upload"} + c.flags +
+                                      QStringList{file("up.bin", c.fileText)}));
+        EXPECT_EQ(run.status, 0) << run.err.toStdString();
+        if (c.flags.contains("--json")) {
+            const QJsonObject result = QJsonDocument::fromJson(run.out.toUtf8()).object();
+            EXPECT_EQ(result.value("target").toString(), device);
+            EXPECT_EQ(QString("%1 written=%2")
+                          .arg(result.value("changed").toBool() ? "changed" : "unchanged")
+                          .arg(result.value("written").toBool() ? "true" : "false"),
+                      c.out);
+            const QJsonObject change =
+                result.value("changes").toObject().value("setupText").toObject();
+            EXPECT_EQ(change.value("before").toString(),
+                      result.value("changed").toBool() ? "a=1\n" : "");
+        } else {
+            EXPECT_EQ(run.out, c.out);
+        }
+        EXPECT_EQ(logText().contains("(W item 0xFF)"), c.written);
+        EXPECT_EQ(stopSim().setupText(), c.written ? c.fileText.toStdString() : "a=1\n");
+    }
 }
 
 TEST_F(SetupCommand, RefusedFilesAndAnswersEndWithTheirStatus)

@@ -8,7 +8,9 @@
 #include "dialogs/CMsgDlg.h"
 #include "form/FirmwareDownload.h"
 #include "form/IpAddressField.h"
+#include "tests/serial/PtyPair.h"
 
+#include <QAccessible>
 #include <QKeyEvent>
 #include <QProgressBar>
 #include <QTemporaryDir>
@@ -71,6 +73,8 @@ protected:
                        !prompter.messages.empty() || transfer.percentText().startsWith("Fail");
             });
             percentText = transfer.percentText();
+            percentSpoken = accessibleText(dialog, "IDC_DOWNLOAD_PERCENT", QAccessible::Name);
+            progressSpoken = accessibleText(dialog, "IDC_DOWNLOAD_PROGRESS", QAccessible::Value);
             sendEnabled = dialog.findChild<QAbstractButton*>("IDC_DOWNLOAD_SEND")->isEnabled();
             if (handedOver && transfer.timers().isActive(CDownloadDlg::kCloseTimerId) &&
                 !cancelAfterHandOver)
@@ -92,8 +96,18 @@ protected:
         return module->runner().committedSettings().lastFirmware();
     }
 
+    // What a screen reader is told of the widget `name` of `window`.
+    static QString accessibleText(QWidget& window, const char* name, QAccessible::Text text)
+    {
+        QAccessibleInterface* face =
+            QAccessible::queryAccessibleInterface(window.findChild<QWidget*>(name));
+        return face ? face->text(text) : QString();
+    }
+
     QTemporaryDir dir;
     QString percentText;
+    QString percentSpoken;
+    QString progressSpoken;
     bool sendEnabled = true;
     bool cancelAfterHandOver = false; // "Cancel" in the half second before the dialog closes
 };
@@ -111,6 +125,8 @@ TEST_F(FirmwareUpdate, SerialTransferEndsWithUpdateSuccess)
     EXPECT_FALSE(prompter.fileDialogOptions.at(0).mustExist);
     EXPECT_EQ(prompter.dialogs, QStringList{"WLAN F/W Download"});
     EXPECT_EQ(percentText, "100% completed");
+    EXPECT_EQ(percentSpoken, "100% completed");
+    EXPECT_EQ(progressSpoken, "100");
     EXPECT_FALSE(sendEnabled);
     EXPECT_FALSE(updateTimerRunning());
     EXPECT_EQ(firmware().waitWindow(), nullptr);
@@ -150,6 +166,7 @@ TEST_F(FirmwareUpdate, TimeoutWithTheWaitWindowCounting)
         EXPECT_EQ(wait->countdownText(), "");
         wait->onTimer(dialogs::CMsgDlg::kCountdownTimerId);
         EXPECT_EQ(wait->countdownText(), "52");
+        EXPECT_EQ(accessibleText(*wait, "IDC_UPDATE_REMAINING", QAccessible::Name), "52");
 
         view->onTimer(CQuarlinkView::kUpdateTimerId);
         EXPECT_EQ(firmware().waitWindow(), nullptr);
@@ -281,6 +298,41 @@ TEST_F(FirmwareUpdate, EscapeDuringTheTransferOpensNoWaitWindow)
     EXPECT_FALSE(updateTimerRunning());
     EXPECT_EQ(view->engine().currentLetter(), 'G');
     EXPECT_TRUE(view->isPortOpen());
+}
+
+TEST_F(FirmwareUpdate, CancelOnAStalledLineClosesTheDialogAtOnce)
+{
+    // A line whose far end never reads: the terminal fills after a few blocks and the next
+    // block's write waits for the device.
+    serial::testing::PtyPair line;
+    ASSERT_TRUE(line.ok());
+    ports.entries =
+        std::vector<platform::PortEntry>{{QString::fromStdString(line.slavePath()), {}}};
+    view = std::make_unique<CQuarlinkView>(&ports);
+    view->OnInitialUpdate();
+    button(IDC_OPEN)->click();
+    ASSERT_TRUE(view->isPortOpen());
+    firmware().timing.goPause = std::chrono::milliseconds(0);
+    prompter.fileAnswers.push_back(imageFile("full_tavrel.bin", 524288));
+    QElapsedTimer sinceCancel;
+    prompter.dialogAnswer = [&](QDialog& dialog) {
+        auto& transfer = static_cast<CDownloadDlg&>(dialog);
+        dialog.findChild<QAbstractButton*>("IDC_DOWNLOAD_SEND")->click();
+        EXPECT_TRUE(waitFor([&] { return !transfer.percentText().isEmpty(); }));
+        waitFor([] { return false; }, 100); // lets the sender reach the stalled block
+        sinceCancel.start();
+        transfer.reject();
+        return dialog.result();
+    };
+    ASSERT_TRUE(view->onCommand(ID_WLAN_FW_DOWNLOAD));
+    EXPECT_LT(sinceCancel.elapsed(), 500);
+    EXPECT_EQ(firmware().waitWindow(), nullptr);
+
+    // The port is still usable: once the far end reads, a command goes out whole.
+    ASSERT_TRUE(view->isPortOpen());
+    EXPECT_FALSE(line.readFromMaster(524288, std::chrono::milliseconds(300)).empty());
+    button(IDC_GET_INFO)->click();
+    EXPECT_EQ(line.readFromMaster(3), (Bytes{0x1B, 0x7E, 0x53}));
 }
 
 TEST_F(FirmwareUpdate, CommandStateAndRefusedFiles)

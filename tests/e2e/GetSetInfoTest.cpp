@@ -86,15 +86,38 @@ TEST_F(EndToEnd, SetInfoWritesFourteenItemsThenFinishes)
 
 TEST_F(EndToEnd, SetInfoWithoutEditsWritesBackEverythingUnchanged)
 {
-    start();
-    ASSERT_TRUE(runGetInfo());
-    ASSERT_TRUE(runSetInfo());
-    EXPECT_EQ(prompter.texts(), QStringList{"Success"});
-    const auto after = module->runner().committedSettings();
-    for (const auto& item : kSettingsItems) {
-        const auto a = after.item(item.code);
-        const auto b = initial.item(item.code);
-        EXPECT_EQ(Bytes(a.begin(), a.end()), Bytes(b.begin(), b.end())) << int(item.code);
+    // Values the module holds that no list offers, or that fill a whole text field, go back
+    // as they came, and the form stays usable.
+    const sim::ModuleSettings defaults = sim::defaultModuleSettings();
+    const auto options = defaults.item(0x30);
+    Bytes muxTypeFour(options.begin(), options.end());
+    muxTypeFour[8] = 4;
+    const std::pair<std::uint8_t, Bytes> cases[] = {
+        {0x00, {192, 168, 1, 50}},                          // the defaults
+        {0x40, Bytes(64, 'd')},                             // no terminating zero
+        {0x20, {0x02, 0x0F, 0x00, 0x00, 0x02, 0x00, 0x00}}, // mode, channel, authentication
+        {0x30, muxTypeFour},
+    };
+    for (const auto& [code, payload] : cases) {
+        SCOPED_TRACE(int(code));
+        view.reset();
+        prompter.messages.clear();
+        sim::SimulatedModuleConfig config;
+        ASSERT_TRUE(config.settings.setItem(code, payload));
+        start(config);
+        ASSERT_TRUE(runGetInfo());
+        ASSERT_TRUE(runSetInfo());
+        EXPECT_EQ(prompter.texts(), QStringList{"Success"});
+        const auto after = module->runner().committedSettings();
+        for (const auto& item : kSettingsItems) {
+            const auto a = after.item(item.code);
+            const auto b = initial.item(item.code);
+            EXPECT_EQ(Bytes(a.begin(), a.end()), Bytes(b.begin(), b.end())) << int(item.code);
+        }
+        // Opening again collects the form as well.
+        button(IDC_CLOSE)->click();
+        button(IDC_OPEN)->click();
+        EXPECT_TRUE(view->isPortOpen()) << prompter.texts().join("; ").toStdString();
     }
 }
 

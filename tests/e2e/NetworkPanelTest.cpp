@@ -1,8 +1,11 @@
 // The form's network panel against simulated modules on the LAN over loopback: search, read and
 // write through the window's own buttons, with the texts the operator sees.
+#include "common/CrampedLanModule.h"
 #include "common/FakePortList.h"
 #include "common/RecordingPrompter.h"
+#include "dialogs/CPasswordDlg.h"
 #include "form/CQuarlinkView.h"
+#include "netmgmt/ErrorCodes.h"
 #include "resources/ControlIds.h"
 #include "sim/SimulatedLan.h"
 
@@ -11,6 +14,7 @@
 #include <QListWidget>
 #include <gtest/gtest.h>
 
+#include <deque>
 #include <map>
 
 namespace quarlink::testing {
@@ -24,6 +28,7 @@ const Ipv4Bytes kSecond{127, 0, 12, 3};
 // The modules answer at once on loopback; a search still waits to its deadline.
 const netmgmt::ExchangeTiming kQuick{std::chrono::milliseconds(300),
                                      std::chrono::milliseconds(300)};
+const std::string kTooLarge = netmgmt::messageForCode(netmgmt::error_code::PayloadTooLarge);
 
 sim::LanModuleSetup module(const Ipv4Bytes& address, unsigned ordinal, sim::LanFaults faults = {})
 {
@@ -204,6 +209,51 @@ TEST_F(NetworkPanel, WriteOfEditedSettingsChangesExactlyThoseInTheModule)
     EXPECT_EQ(after, before);
 }
 
+TEST_F(NetworkPanel, ModulesOwnValuesWithoutAFormEntryGoBackUnchanged)
+{
+    sim::Bytes channelBody = sim::defaultLanModule(kFirst, 1).find(32, 0)->data;
+    channelBody[12] = 4;
+    const std::pair<std::pair<int, int>, sim::Bytes> cases[] = {
+        {{35, 0}, sim::Bytes(64, 'd')},     // a peer domain name with no terminating zero
+        {{9, 0}, {0x02, 0x80, 0x00, 0x00}}, // WLAN mode 2, no security, "Shared key"
+        {{32, 0}, channelBody},             // mux type 4
+    };
+    for (const auto& [item, data] : cases) {
+        SCOPED_TRACE(std::to_string(item.first) + "/" + std::to_string(item.second));
+        prompter.messages.clear();
+        sim::LanModuleState state = sim::defaultLanModule(kFirst, 1);
+        state.put(static_cast<std::uint8_t>(item.first), static_cast<std::uint8_t>(item.second),
+                  data);
+        start({{state, {}}});
+        typeMac(state.mac);
+        click(IDC_READ);
+        ASSERT_EQ(status(), "Success");
+        click(IDC_SET_INFO);
+        EXPECT_EQ(prompter.texts(), QStringList{"Write success..."});
+        // Every item as it was; the WLAN extra bytes are rewritten by every write.
+        auto before = items(initial[0]), after = items(lan->runner().modules()[0]);
+        before.erase({9, 6}), after.erase({9, 6});
+        EXPECT_EQ(after, before);
+        click(IDC_SEARCH); // collects the form first
+        EXPECT_EQ(status(), "Success");
+    }
+}
+
+TEST_F(NetworkPanel, WriteThatWouldNotFitInADatagramIsRefusedUnsent)
+{
+    start({{crampedLanModule(kFirst, 1), {}}});
+    typeMac(initial[0].mac);
+    click(IDC_READ);
+    ASSERT_EQ(status(), "Success");
+    const auto requests = lan->runner().requestCount();
+    edit(IDC_SSID)->setText("Lab");
+    click(IDC_SET_INFO);
+    EXPECT_EQ(status(), QString::fromStdString(kTooLarge));
+    EXPECT_EQ(prompter.texts(), QStringList{QString::fromStdString(kTooLarge)});
+    EXPECT_EQ(lan->runner().requestCount(), requests);
+    EXPECT_TRUE(view->control(IDC_SET_INFO)->isEnabled());
+}
+
 TEST_F(NetworkPanel, PasswordMismatchIsShownAndTheTableEntryKept)
 {
     sim::LanFaults refuses;
@@ -240,6 +290,88 @@ TEST_F(NetworkPanel, WriteNeedsASelectedLineAndAnEarlierSearchInTheSameMode)
     EXPECT_EQ(status(), "There is no available information to write.");
     EXPECT_EQ(prompter.texts(), QStringList{"There is no available information to write."});
     EXPECT_EQ(lan->runner().requestCount(), requests);
+}
+
+TEST_F(NetworkPanel, ProtectedModuleIsWrittenAfterItsPasswordIsGivenInTheDialog)
+{
+    sim::LanModuleSetup locked = module(kFirst, 1);
+    locked.password = sim::LanPassword{'L', 'a', 'b', '-', 'P', 'a', 's', 's'};
+    start({locked});
+    click(IDC_SEARCH);
+    list()->setCurrentRow(0);
+    // Each dialog takes the next answer (typed into its masked entry) and OK; none left: Cancel.
+    std::deque<QString> answers;
+    prompter.dialogAnswer = [&](QDialog& dialog) {
+        auto* entry = dialog.findChild<QLineEdit*>("IDC_MODULE_PASSWORD");
+        EXPECT_EQ(entry->echoMode(), QLineEdit::Password);
+        if (answers.empty())
+            return int(QDialog::Rejected);
+        entry->insert(answers.front());
+        answers.pop_front();
+        return int(QDialog::Accepted);
+    };
+    const QString mismatch = "Password mismatch error occured.";
+    struct Step
+    {
+        const char* name;
+        std::vector<QString> answers;
+        QStringList messages;
+        int dialogs;
+        bool written;
+    };
+    const Step steps[] = {
+        {"cancelled", {}, {mismatch}, 1, false},
+        {"wrong, then cancelled", {"Lab-Past"}, {mismatch, mismatch}, 2, false},
+        {"right after a wrong one",
+         {"Lab-Fast", "Lab-Pass"},
+         {mismatch, mismatch, "Write success..."},
+         2,
+         true},
+        {"kept for the module", {}, {"Write success..."}, 0, true},
+    };
+    for (const Step& s : steps) {
+        prompter.messages.clear();
+        prompter.dialogs.clear();
+        answers.assign(s.answers.begin(), s.answers.end());
+        const auto before = lan->runner().modules();
+        edit(IDC_SSID)->setText(s.name);
+        click(IDC_SET_INFO);
+        EXPECT_EQ(prompter.texts(), s.messages) << s.name;
+        EXPECT_EQ(prompter.dialogs.size(), std::size_t(s.dialogs)) << s.name;
+        EXPECT_EQ(lan->runner().modules() != before, s.written) << s.name;
+        EXPECT_TRUE(view->control(IDC_SET_INFO)->isEnabled()) << s.name;
+        // Neither the password nor the module's marker appears on the form.
+        for (QLineEdit* line : view->findChildren<QLineEdit*>())
+            EXPECT_FALSE(line->text().contains("Lab-Pa")) << s.name;
+    }
+
+    // A new choice of TCP/IP forgets the password.
+    view->onCommand(ID_CONNECTION_SERIAL);
+    view->onCommand(ID_CONNECTION_TCPIP);
+    click(IDC_SEARCH);
+    list()->setCurrentRow(0);
+    prompter.messages.clear();
+    edit(IDC_SSID)->setText("forgotten");
+    click(IDC_SET_INFO);
+    EXPECT_EQ(prompter.texts(), QStringList{mismatch});
+}
+
+TEST(PasswordDialog, EntryIsMaskedAndTakesAtMostTenBytes)
+{
+    using Password = dialogs::CPasswordDlg::Password;
+    const std::pair<const char*, Password> cases[] = {
+        {"Lab-Pass", {'L', 'a', 'b', '-', 'P', 'a', 's', 's'}},
+        {"0123456789X", {'0', '1', '2', '3', '4', '5', '6', '7', '8', '9'}},
+        {"\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9",
+         {0xc3, 0xa9, 0xc3, 0xa9, 0xc3, 0xa9, 0xc3, 0xa9, 0xc3, 0xa9}},
+        {"Lab-Pass\xc3\xa9\xc3\xa9", {}}, // twelve bytes: refused
+    };
+    for (const auto& [typed, expected] : cases) {
+        dialogs::CPasswordDlg dialog;
+        EXPECT_EQ(dialog.entry()->echoMode(), QLineEdit::Password);
+        dialog.entry()->insert(QString::fromUtf8(typed));
+        EXPECT_EQ(dialog.password(), expected) << typed;
+    }
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 // The firmware sender over the serial link and TCP: the stream's bytes, the progress reports,
-// cancellation between pieces and the failures it reports.
+// cancellation between pieces, the finish once the line has drained and after a late cancel,
+// and the failures it reports.
 #include "common/LoopbackListener.h"
 #include "firmware/FirmwareSender.h"
 #include "firmware/TransferOwner.h"
@@ -8,7 +9,11 @@
 #include <QElapsedTimer>
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <optional>
+#include <thread>
+
+#include <poll.h>
 
 namespace quarlink::firmware {
 namespace {
@@ -51,7 +56,11 @@ protected:
         if (onProgress)
             onProgress();
     }
-    void transferFinished() override { finished = true; }
+    void transferFinished() override
+    {
+        ++finished;
+        takenAtFinish = taken;
+    }
     void transferFailed(TransferFailure f) override { failure = f; }
 
     TransferJob job(const Bytes& image)
@@ -59,11 +68,23 @@ protected:
         TransferJob j;
         j.image = image;
         j.checksum = imageChecksum(image);
-        j.serialWrite = [this](std::span<const std::uint8_t> bytes) {
+        j.serial.write = [this](std::span<const std::uint8_t> bytes, int) {
             if (writesLeft-- == 0)
-                return false;
+                return serial::WriteResult::Failed;
             line.insert(line.end(), bytes.begin(), bytes.end());
-            return true;
+            written += bytes.size();
+            if (!slowFarEnd)
+                taken = written.load();
+            return serial::WriteResult::Written;
+        };
+        // The bytes leave the line as the far end takes them.
+        j.serial.drain = [this](int stopFd) {
+            while (taken < written) {
+                pollfd stop{stopFd, POLLIN, 0};
+                if (::poll(&stop, 1, 1) > 0)
+                    return serial::WriteResult::Stopped;
+            }
+            return serial::WriteResult::Written;
         };
         return j;
     }
@@ -78,12 +99,31 @@ protected:
         sender.cancel(); // joins, so the line is settled
     }
 
+    // Plays a far end that takes the line's bytes while `farEndReads`, 256 a millisecond.
+    void startSlowFarEnd()
+    {
+        slowFarEnd = true;
+        farEnd = std::jthread([this](std::stop_token quit) {
+            while (!quit.stop_requested()) {
+                if (farEndReads)
+                    taken = std::min(written.load(), taken.load() + 256);
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            }
+        });
+    }
+
     std::vector<int> percents;
-    bool finished = false;
+    int finished = 0;
     std::optional<TransferFailure> failure;
     std::function<void()> onProgress;
     Bytes line;
     int writesLeft = 1 << 30;
+    bool slowFarEnd = false;
+    std::atomic<bool> farEndReads = true;
+    std::atomic<std::size_t> written = 0; // bytes the line has taken
+    std::atomic<std::size_t> taken = 0;   // bytes the far end has taken from the line
+    std::size_t takenAtFinish = 0;
+    std::jthread farEnd;
     FirmwareSender sender{[](std::function<void()> work) {
                               QMetaObject::invokeMethod(QCoreApplication::instance(),
                                                         std::move(work), Qt::QueuedConnection);
@@ -124,6 +164,44 @@ TEST_F(Sender, CancelBetweenBlocksStopsTheStream)
     EXPECT_EQ(percents, std::vector<int>{33});
     EXPECT_FALSE(finished);
     EXPECT_FALSE(failure);
+}
+
+TEST_F(Sender, TheFinishWaitsUntilTheLastByteHasLeftTheLine)
+{
+    startSlowFarEnd();
+    const Bytes image = pattern(8 * kBlockSize);
+    sender.start(job(image));
+    runToEnd();
+    ASSERT_EQ(finished, 1);
+    EXPECT_EQ(takenAtFinish, kGoFrame.size() + header::Size + image.size());
+}
+
+TEST_F(Sender, ACancelAfterTheLastWriteStillFinishesOnce)
+{
+    // The far end takes the stream (the finish is on its way to the owner when the cancel comes),
+    // or stops taking it (the sender still waits for the last bytes to leave).
+    for (const bool farEndStalls : {false, true}) {
+        SCOPED_TRACE(farEndStalls ? "stalled" : "reading");
+        startSlowFarEnd();
+        farEndReads = !farEndStalls;
+        finished = 0;
+        written = 0;
+        taken = 0;
+        const Bytes image = pattern(2 * kBlockSize);
+        sender.start(job(image));
+        QElapsedTimer clock;
+        clock.start();
+        while (written < kGoFrame.size() + header::Size + image.size() && clock.elapsed() < 10000)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        clock.restart();
+        sender.cancel();
+        EXPECT_LT(clock.elapsed(), 500);
+        EXPECT_EQ(finished, 1);
+        clock.restart();
+        while (clock.elapsed() < 50)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        EXPECT_EQ(finished, 1);
+    }
 }
 
 TEST_F(Sender, SerialWriteFailureIsReported)

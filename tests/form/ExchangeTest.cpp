@@ -72,12 +72,18 @@ TEST_F(Exchange, OverLongTextStopsWithItsLimitInTheMessage)
     EXPECT_EQ(view->values().wpaKey, QString(32, 'k'));
 }
 
-TEST_F(Exchange, TextLongerThanItsFieldFromAModuleIsShownWholeAndRefusedByCollect)
+TEST_F(Exchange, TextLongerThanItsFieldFromAModuleGoesBackAsItCameButNotWhenEdited)
 {
     enableEverything();
     view->values().peerDomainName = QString(64, 'd'); // a module's full 64-byte field
     view->refreshForm();
     EXPECT_EQ(edit(IDC_PEER_DOMAIN)->text(), QString(64, 'd'));
+    EXPECT_TRUE(view->collectForm());
+    EXPECT_EQ(view->values().peerDomainName, QString(64, 'd'));
+    EXPECT_TRUE(prompter.messages.empty());
+
+    // Edited by the operator, the text is held to the field's limit again.
+    edit(IDC_PEER_DOMAIN)->setText(QString(63, 'd') + 'e');
     EXPECT_FALSE(view->collectForm());
     EXPECT_EQ(prompter.texts(), QStringList{"Please enter no more than 63 characters."});
 
@@ -85,6 +91,8 @@ TEST_F(Exchange, TextLongerThanItsFieldFromAModuleIsShownWholeAndRefusedByCollec
     view->values().peerDomainName = "printer.example";
     view->refreshForm();
     EXPECT_EQ(edit(IDC_PEER_DOMAIN)->maxLength(), 63);
+    edit(IDC_PEER_DOMAIN)->setText(QString(64, 'd'));
+    EXPECT_EQ(edit(IDC_PEER_DOMAIN)->text(), QString(63, 'd'));
 }
 
 TEST_F(Exchange, RefreshShowsValuesAndOverwritesTypedText)

@@ -205,15 +205,5 @@ TEST_F(Record, WriteKeepsTheBitsTheChosenSecurityDoesNotOwn)
     EXPECT_NE(wpa.wpa_psk, r.wpa_psk); // derived from the pass phrase and SSID
 }
 
-TEST_F(Record, WriteIsRefusedWhenTheFormCannotBeCollected)
-{
-    ModuleRecord r = sampleRecord();
-    r.channel[0].peer_domain_name.fill('d'); // 64 characters in a 63-character field
-    view->ShowRecord(r);
-    ModuleRecord target = r;
-    EXPECT_FALSE(view->TakeSettingsIntoRecord(target));
-    EXPECT_EQ(prompter.texts(), QStringList{"Please enter no more than 63 characters."});
-}
-
 } // namespace
 } // namespace quarlink::testing

@@ -90,7 +90,7 @@ TEST(ItemDecoder, BlockFlagsFollowTheProductGroup)
     const Case cases[] = {
         {16, 0, 8, 1, 0, 0},  {0, 33, 8, 1, 0, 0}, {34, 0, 4, 1, 0, 0}, {0, 34, 4, 1, 0, 0},
         {19, 0, 0, 0, 1, 0},  {21, 0, 0, 0, 0, 1}, {0, 46, 0, 0, 0, 1}, {3, 7, 0, 0, 0, 0},
-        {16, 40, 8, 1, 0, 0}, // the I/O group is tried first
+        {16, 40, 8, 1, 0, 1}, // the I/O group is tried first; the WLAN flag of 2/1 stays
     };
     for (const Case& c : cases) {
         ModuleRecord record{};

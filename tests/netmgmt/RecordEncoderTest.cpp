@@ -68,6 +68,16 @@ TEST(RecordEncoder, WlanProductInItemOrder)
     EXPECT_EQ(sent, std::vector<std::uint8_t>(psk.begin(), psk.end()));
 }
 
+TEST(RecordEncoder, WlanSecondProductReadBeforeAnIoFirstOneKeepsItsWlanBlock)
+{
+    ModuleRecord r{};
+    ASSERT_TRUE(decodePayload(payloadOf({{2, 1, {39, 0}}, {2, 0, {16, 0}}}), r));
+    std::memcpy(r.ssid.data(), "lab", 3); // edited on the form
+    const auto ssid = itemData(encodeRecord(r), 9, 1);
+    ASSERT_GE(ssid.size(), 4u);
+    EXPECT_EQ(std::string(ssid.begin(), ssid.begin() + 4), std::string("lab\0", 4));
+}
+
 TEST(RecordEncoder, IoProductSendsChannelTwoTextAndIoTextBothAs35_2)
 {
     ModuleRecord r{};

@@ -1,21 +1,32 @@
-// The port: device paths, failed and exclusive opens, writes to the far end.
+// The port: device paths, failed and exclusive opens, writes to the far end, one at a time and
+// stoppable.
 #include "serial/SerialPort.h"
 #include "tests/serial/PtyPair.h"
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <thread>
 
+#include <sys/eventfd.h>
 #include <unistd.h>
 
 namespace quarlink::serial {
 namespace {
 
 using namespace std::chrono_literals;
+using Bytes = std::vector<std::uint8_t>;
+
+// Waits until the far end has bytes to read: a write has begun.
+bool farEndHasBytes(const testing::PtyPair& pty)
+{
+    pollfd readable{pty.master(), POLLIN, 0};
+    return ::poll(&readable, 1, 5000) > 0;
+}
 
 TEST(SerialPort, DevicePathOfPortNames)
 {
@@ -131,6 +142,77 @@ TEST_F(SerialPortOnPty, WritesFailQuietlyWhenTheFarEndIsGoneOrThePortIsClosed)
     ASSERT_TRUE(openPort(m_port).ok());
     m_pty.closeMaster();
     EXPECT_FALSE(m_port.write(frame));
+}
+
+// A descriptor that becomes readable on request, as a cancelled transfer's stop signal does.
+class StopFd
+{
+public:
+    StopFd() : m_fd(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {}
+    ~StopFd() { ::close(m_fd); }
+    void request() const
+    {
+        const std::uint64_t one = 1;
+        [[maybe_unused]] const ssize_t n = ::write(m_fd, &one, sizeof one);
+    }
+    int fd() const { return m_fd; }
+
+private:
+    int m_fd;
+};
+
+TEST_F(SerialPortOnPty, AStalledWriteEndsOnItsStopAndThePortStaysUsable)
+{
+    ASSERT_TRUE(openPort(m_port).ok());
+    // Nobody reads the far end; without its stop the block would wait minutes.
+    const auto block = testing::testPattern(64 * 1024);
+    const StopFd stop;
+    std::atomic<bool> ended = false;
+    WriteResult result = WriteResult::Written;
+    std::thread writer([&] {
+        result = m_port.write(block, stop.fd());
+        ended = true;
+    });
+    EXPECT_TRUE(farEndHasBytes(m_pty));
+    // Meanwhile a command from another thread waits for the line only as long as its own
+    // deadline allows (3 bytes at 100 ms), rather than for the whole block.
+    const std::uint8_t frame[] = {0x1B, 0x7E, 0x53};
+    auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(m_port.write(frame));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 3s);
+    EXPECT_FALSE(ended);
+
+    start = std::chrono::steady_clock::now();
+    stop.request();
+    writer.join();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 500ms);
+    EXPECT_EQ(result, WriteResult::Stopped);
+
+    // The far end reads again: what the block left queued, then the next command whole.
+    EXPECT_FALSE(m_pty.readFromMaster(block.size(), 300ms).empty());
+    EXPECT_TRUE(m_port.write(frame));
+    EXPECT_EQ(m_pty.readFromMaster(sizeof frame), Bytes(std::begin(frame), std::end(frame)));
+}
+
+TEST_F(SerialPortOnPty, WritesFromTwoThreadsNeverInterleave)
+{
+    ASSERT_TRUE(openPort(m_port).ok());
+    m_port.setWriteTimeoutPerByte(1s); // generous: the command may wait for the whole block
+    const auto block = testing::testPattern(200'000); // many partial writes on a terminal
+    const Bytes frame{0x1B, 0x7E, 0x43};
+    bool blockWritten = false;
+    std::thread blockWriter([&] { blockWritten = m_port.write(block); });
+    // The command goes while the block is being written, before the far end reads any of it.
+    EXPECT_TRUE(farEndHasBytes(m_pty));
+    Bytes received;
+    std::thread farEnd([&] { received = m_pty.readFromMaster(block.size() + frame.size()); });
+    EXPECT_TRUE(m_port.write(frame));
+    blockWriter.join();
+    farEnd.join();
+    EXPECT_TRUE(blockWritten);
+    Bytes expected = block;
+    expected.insert(expected.end(), frame.begin(), frame.end());
+    EXPECT_EQ(received, expected);
 }
 
 } // namespace

@@ -1,0 +1,253 @@
+// quarlink-cli doctor: what stands between this machine and a module. The serial ports found,
+// each one's access for this user and any other process holding it; the management UDP port;
+// a route for the broadcast address; the QUARLINK_* variables in effect. Every problem comes
+// with the command that mends it. Nothing is written to a port or sent on the network.
+#include "cli/LanOptions.h"
+#include "cli/PortAccess.h"
+#include "cli/Subcommands.h"
+#include "netmgmt/ManagementEndpoint.h"
+#include "platform/SerialPortList.h"
+#include "serial/SerialPort.h"
+
+#include <QFile>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace quarlink::cli {
+
+namespace {
+
+const char* const kMaskedVariables[] = {"QUARLINK_MGMT_KEY"};
+
+// The device numbers of pseudo-terminal devices such as /dev/pts/7.
+constexpr unsigned kFirstPtySlaveMajor = 136;
+constexpr unsigned kLastPtySlaveMajor = 143;
+
+class Report
+{
+public:
+    void section(const QString& title) { printOut(title); }
+    void fine(const QString& line) { printOut(QStringLiteral("  ") + line); }
+    void problem(const QString& line, const QString& fix)
+    {
+        ++m_problems;
+        printOut(QStringLiteral("  ") + line);
+        printOut(QStringLiteral("    fix: ") + fix);
+    }
+    int problems() const { return m_problems; }
+
+private:
+    int m_problems = 0;
+};
+
+QString holderText(int pid)
+{
+    if (pid == 0)
+        return QStringLiteral("another user's process");
+    const std::string name = processName(pid);
+    return QStringLiteral("process %1%2")
+        .arg(pid)
+        .arg(name.empty() ? QString() : QStringLiteral(" (%1)").arg(QString::fromStdString(name)));
+}
+
+void checkPort(Report& report, const QString& port)
+{
+    const std::string path = serial::devicePathFor(port.toStdString());
+    const QString shown = QString::fromStdString(path);
+    struct stat device
+    {
+    };
+    if (::stat(path.c_str(), &device) != 0) {
+        report.problem(shown + QStringLiteral(": no such device"),
+                       QStringLiteral("connect the printer's cable, or correct the name in "
+                                      "QUARLINK_EXTRA_PORTS"));
+        return;
+    }
+    bool fine = true;
+    const UserIdentity user = currentUser();
+    const DeviceMode mode{device.st_mode, device.st_uid, device.st_gid};
+    if (!mayReadWrite(mode, user)) {
+        fine = false;
+        const QString who = QString::fromStdString(userName(user.uid));
+        if (const auto group = grantingGroup(mode, user)) {
+            const QString name = QString::fromStdString(groupName(*group));
+            report.problem(
+                QStringLiteral("%1: no read and write access for %2; the group %3 "
+                               "grants it")
+                    .arg(shown, who, name),
+                QStringLiteral("sudo usermod -aG %1 %2   (then log in again)").arg(name, who));
+        } else {
+            report.problem(QStringLiteral("%1: no read and write access for %2").arg(shown, who),
+                           QStringLiteral("sudo chmod g+rw %1   and add %2 to its group %3")
+                               .arg(shown, who, QString::fromStdString(groupName(device.st_gid))));
+        }
+    }
+    // On a pseudo-terminal only a lock counts: the program at its far end keeps the device open.
+    const bool pseudoTerminal =
+        major(device.st_rdev) >= kFirstPtySlaveMajor && major(device.st_rdev) <= kLastPtySlaveMajor;
+    if (const auto holder = deviceHolder(path, pseudoTerminal)) {
+        fine = false;
+        report.problem(QStringLiteral("%1: held by %2").arg(shown, holderText(*holder)),
+                       QStringLiteral("end that program, or: kill %1").arg(*holder));
+    }
+    if (fine)
+        report.fine(shown + QStringLiteral(": read and write allowed, free"));
+}
+
+void checkSerialPorts(Report& report, const QStringList& named)
+{
+    report.section(QStringLiteral("Serial ports:"));
+    QStringList ports = named;
+    if (ports.isEmpty()) {
+        if (const auto listed = platform::SystemPortList().ports())
+            for (const auto& entry : *listed)
+                ports << entry.name;
+    }
+    if (ports.isEmpty()) {
+        report.problem(QStringLiteral("no serial port found"),
+                       QStringLiteral("connect the printer's cable, or name its port: export "
+                                      "QUARLINK_EXTRA_PORTS=/dev/ttyUSB0"));
+        return;
+    }
+    for (const QString& port : ports)
+        checkPort(report, port);
+}
+
+void checkManagementPort(Report& report, const netmgmt::ManagementParameters& parameters)
+{
+    const std::uint16_t port = parameters.localPort;
+    if (port == 0) {
+        report.fine(QStringLiteral("management UDP port: any free port"));
+        return;
+    }
+    const QString title = QStringLiteral("management UDP port %1").arg(port);
+    const QString fix = QStringLiteral("end that program, or let this one take any free port: "
+                                       "export QUARLINK_MGMT_LOCAL_PORT=0");
+    // Another socket on the port takes answers meant for this program even when both may bind.
+    if (const auto holder = udpPortHolder(port)) {
+        report.problem(title + QStringLiteral(": held by ") + holderText(*holder), fix);
+        return;
+    }
+    int error = 0;
+    if (!netmgmt::ManagementEndpoint::open(parameters.bindAddress, port, error)) {
+        report.problem(title + QStringLiteral(": cannot be bound: ") +
+                           QString::fromUtf8(std::strerror(error)),
+                       port < 1024 ? QStringLiteral("choose a port from 1024 on, or any free "
+                                                    "port: export QUARLINK_MGMT_LOCAL_PORT=0")
+                                   : fix);
+        return;
+    }
+    report.fine(title + QStringLiteral(": free"));
+}
+
+void checkBroadcastRoute(Report& report, const netmgmt::ManagementParameters& parameters)
+{
+    const QString address =
+        QString::fromStdString(netmgmt::formatIpv4(parameters.broadcastAddress));
+    const QString title = QStringLiteral("broadcast %1").arg(address);
+    // Connecting a datagram socket only looks the route up; nothing is sent.
+    const int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    const int on = 1;
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_port = htons(parameters.modulePort);
+    std::memcpy(&to.sin_addr, parameters.broadcastAddress.data(), 4);
+    int error = 0;
+    if (fd < 0 || ::setsockopt(fd, SOL_SOCKET, SO_BROADCAST, &on, sizeof on) != 0 ||
+        ::connect(fd, reinterpret_cast<const sockaddr*>(&to), sizeof to) != 0)
+        error = errno;
+    sockaddr_in from{};
+    socklen_t length = sizeof from;
+    if (error == 0)
+        ::getsockname(fd, reinterpret_cast<sockaddr*>(&from), &length);
+    if (fd >= 0)
+        ::close(fd);
+    if (error != 0) {
+        report.problem(title + QStringLiteral(": no route (") +
+                           QString::fromUtf8(std::strerror(error)) + QLatin1Char(')'),
+                       QStringLiteral("connect this machine to the printer's network, or name "
+                                      "the subnet's broadcast address: export "
+                                      "QUARLINK_MGMT_BROADCAST=192.168.1.255"));
+        return;
+    }
+    char local[INET_ADDRSTRLEN] = "";
+    ::inet_ntop(AF_INET, &from.sin_addr, local, sizeof local);
+    report.fine(title + QStringLiteral(": goes out from ") + QString::fromLatin1(local));
+}
+
+void listVariables(Report& report)
+{
+    report.section(QStringLiteral("Variables:"));
+    bool any = false;
+    for (char** entry = environ; entry && *entry; ++entry) {
+        const QString text = QString::fromLocal8Bit(*entry);
+        if (!text.startsWith(QLatin1String("QUARLINK_")))
+            continue;
+        any = true;
+        const QString name = text.section(QLatin1Char('='), 0, 0);
+        bool masked = false;
+        for (const char* secret : kMaskedVariables)
+            masked = masked || name == QLatin1String(secret);
+        report.fine(masked ? name + QStringLiteral("=(set, not shown)") : text);
+    }
+    if (!any)
+        report.fine(QStringLiteral("no QUARLINK_* variable is set"));
+}
+
+} // namespace
+
+int runDoctor(const Invocation& invocation)
+{
+    QCommandLineParser parser;
+    const QCommandLineOption port(
+        QStringLiteral("port"),
+        QStringLiteral("Checks this serial port (a device path or a name in /dev) instead of the "
+                       "ports listed; may be given more than once."),
+        QStringLiteral("P"));
+    parser.addOption(port);
+    const LanOptions lanOptions(parser);
+    if (const auto status = parseOptions(
+            parser, invocation,
+            QStringLiteral("Checks what stands between this machine and a module: the serial "
+                           "ports and this user's access to them, other programs holding a port, "
+                           "the management UDP port, a route for the broadcast address and the "
+                           "QUARLINK_* variables. Each problem is shown with the command that "
+                           "mends it. Exit status 0 when nothing is wrong, 1 otherwise. Nothing "
+                           "is written to a port or sent on the network.")))
+        return *status;
+
+    Report report;
+    checkSerialPorts(report, parser.values(port));
+    report.section(QStringLiteral("Network:"));
+    const auto environment = netmgmt::managementParametersFromEnvironment(
+        [](const char* name) { return std::getenv(name); });
+    if (!environment.parameters) {
+        const QString error = QString::fromStdString(environment.error);
+        report.problem(error + QStringLiteral(" (the network checks wait for it)"),
+                       QStringLiteral("correct the value, or: unset %1")
+                           .arg(error.section(QLatin1Char(':'), 0, 0)));
+    } else if (const auto lan = lanOptions.read(parser, invocation)) {
+        checkManagementPort(report, lan->parameters);
+        checkBroadcastRoute(report, lan->parameters);
+    } else {
+        return kExitUsage;
+    }
+    listVariables(report);
+    printOut(report.problems() == 0
+                 ? QStringLiteral("No problem found.")
+                 : QStringLiteral("%1 problem(s) found.").arg(report.problems()));
+    return report.problems() == 0 ? kExitSuccess : kExitFailure;
+}
+
+} // namespace quarlink::cli

@@ -1,0 +1,85 @@
+#include "settings/SettingsChange.h"
+
+#include "settings/SettingsJson.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+
+#include <algorithm>
+#include <array>
+
+namespace quarlink::settings {
+
+namespace {
+
+constexpr std::array<const char*, 4> kSecretKeys{"passphrase", "wep64Keys", "wep128Keys", "psk"};
+// The module's own identity, and the key derived from others.
+constexpr std::array<const char*, 4> kNeverChanged{"mac", "productId", "firmware", "psk"};
+
+template <std::size_t N> bool isOneOf(const std::array<const char*, N>& keys, const QString& key)
+{
+    return std::any_of(keys.begin(), keys.end(),
+                       [&](const char* k) { return key == QLatin1String(k); });
+}
+
+QJsonValue shown(const SettingChange& c, const QJsonValue& value, Secrets secrets)
+{
+    return c.secret && secrets == Secrets::Masked ? QJsonValue(QLatin1String(kSecretMask)) : value;
+}
+
+QString compactJson(const QJsonValue& value)
+{
+    // QJsonDocument holds only arrays and objects: wrap the value and cut the brackets off.
+    const QByteArray text = QJsonDocument(QJsonArray{value}).toJson(QJsonDocument::Compact);
+    return QString::fromUtf8(text.mid(1, text.size() - 2));
+}
+
+} // namespace
+
+bool isSecretKey(const QString& key)
+{
+    return isOneOf(kSecretKeys, key);
+}
+
+SettingsChange settingsChange(const SettingsDocument& module, const SettingsDocument& wanted)
+{
+    const auto before = settingsEntries(module);
+    const auto after = settingsEntries(wanted);
+    SettingsChange change;
+    for (std::size_t k = 0; k < before.size(); ++k) {
+        const QString& key = before[k].first;
+        if (!isOneOf(kNeverChanged, key) && before[k].second != after[k].second)
+            change.push_back({key, before[k].second, after[k].second, isSecretKey(key)});
+    }
+    return change;
+}
+
+QStringList changeLines(const SettingsChange& change, Secrets secrets)
+{
+    QStringList lines;
+    for (const SettingChange& c : change)
+        lines << QStringLiteral("%1: %2 -> %3")
+                     .arg(c.key, compactJson(shown(c, c.before, secrets)),
+                          compactJson(shown(c, c.after, secrets)));
+    return lines;
+}
+
+QJsonObject changeObject(const SettingsChange& change, Secrets secrets)
+{
+    QJsonObject object;
+    for (const SettingChange& c : change)
+        object.insert(c.key, QJsonObject{{QStringLiteral("before"), shown(c, c.before, secrets)},
+                                         {QStringLiteral("after"), shown(c, c.after, secrets)}});
+    return object;
+}
+
+QJsonObject withSecrets(QJsonObject document, Secrets secrets)
+{
+    if (secrets == Secrets::Masked)
+        for (const char* key : kSecretKeys)
+            if (document.contains(QLatin1String(key)))
+                document.insert(QLatin1String(key), QLatin1String(kSecretMask));
+    return document;
+}
+
+} // namespace quarlink::settings
