@@ -73,8 +73,9 @@ LanOptions::LanOptions(QCommandLineParser& parser)
     parser.addOption(m_portWait);
 }
 
-std::optional<LanChoice> LanOptions::read(const QCommandLineParser& parser,
-                                          const Invocation& invocation) const
+std::optional<LanChoice>
+LanOptions::read(const QCommandLineParser& parser, const Invocation& invocation,
+                 const std::function<std::string(LanChoice&)>& beforeOptions) const
 {
     const auto fromEnvironment = netmgmt::managementParametersFromEnvironment(
         [](const char* name) { return std::getenv(name); });
@@ -85,6 +86,12 @@ std::optional<LanChoice> LanOptions::read(const QCommandLineParser& parser,
     LanChoice choice;
     choice.parameters = *fromEnvironment.parameters;
     choice.lockFolder = managementLockFolder(std::getenv("QUARLINK_MGMT_LOCK_DIR"));
+    if (beforeOptions) {
+        if (const std::string error = beforeOptions(choice); !error.empty()) {
+            badInput(invocation, QString::fromStdString(error));
+            return std::nullopt;
+        }
+    }
     for (std::size_t i = 0; i < m_settings.size(); ++i) {
         if (!parser.isSet(m_settings[i]))
             continue;

@@ -10,6 +10,7 @@
 #include <QCommandLineOption>
 #include <QCommandLineParser>
 
+#include <functional>
 #include <chrono>
 #include <optional>
 #include <string>
@@ -33,9 +34,11 @@ public:
     explicit LanOptions(QCommandLineParser& parser);
 
     // The choice after parsing; nothing (the reason reported as a usage error) when a value is
-    // malformed.
-    std::optional<LanChoice> read(const QCommandLineParser& parser,
-                                  const Invocation& invocation) const;
+    // malformed. `beforeOptions` (a plan's own LAN options) applies over the environment and
+    // under the command line; it returns an error text or nothing.
+    std::optional<LanChoice>
+    read(const QCommandLineParser& parser, const Invocation& invocation,
+         const std::function<std::string(LanChoice&)>& beforeOptions = {}) const;
 
 private:
     std::vector<QCommandLineOption> m_settings; // in the order of kManagementSettingNames

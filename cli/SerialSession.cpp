@@ -29,8 +29,8 @@ SerialSession::SerialSession()
     m_limitTimer.setSingleShot(true);
     m_limitTimer.setInterval(kOperationLimit);
     QObject::connect(&m_limitTimer, &QTimer::timeout, &m_context, [this] {
-        printError(QStringLiteral("Error : no end of the exchange within %1 s")
-                       .arg(kOperationLimit.count() / 1000));
+        reportError(QStringLiteral("Error : no end of the exchange within %1 s")
+                        .arg(kOperationLimit.count() / 1000));
         finish(false);
     });
 }
@@ -64,7 +64,7 @@ bool SerialSession::open(const LineChoice& choice)
         at.line.baudRate = speed;
         const auto result = openLine(at);
         if (!result.ok()) {
-            printError(QStringLiteral("Cannot open %1: %2")
+            reportError(QStringLiteral("Cannot open %1: %2")
                            .arg(choice.port, QString::fromStdString(result.reason)));
             return false;
         }
@@ -77,7 +77,7 @@ bool SerialSession::open(const LineChoice& choice)
         }
         close();
     }
-    printError(QStringLiteral("Error : no module answers on %1 at 57600, 115200, 38400, 19200 or "
+    reportError(QStringLiteral("Error : no module answers on %1 at 57600, 115200, 38400, 19200 or "
                               "9600 baud")
                    .arg(choice.port));
     return false;
@@ -121,7 +121,7 @@ bool SerialSession::writeItem(std::uint8_t item, std::span<const std::uint8_t> p
 bool SerialSession::run(const std::function<void()>& start)
 {
     if (!m_connection->isOpen()) {
-        printError(QStringLiteral("%1 is closed").arg(m_portName));
+        reportError(QStringLiteral("%1 is closed").arg(m_portName));
         return false;
     }
     m_result.reset();
@@ -149,8 +149,16 @@ void SerialSession::onHangUp()
     if (m_beforeClose)
         m_beforeClose();
     m_connection->close();
-    printError(QStringLiteral("%1 is no longer available").arg(m_portName));
+    reportError(QStringLiteral("%1 is no longer available").arg(m_portName));
     finish(false);
+}
+
+void SerialSession::reportError(const QString& text)
+{
+    if (m_errorSink)
+        m_errorSink(text);
+    else
+        printError(text);
 }
 
 void SerialSession::writeBytes(std::span<const std::uint8_t> bytes)
@@ -225,7 +233,7 @@ void SerialSession::showMessage(const std::string& text)
     if (m_quiet)
         m_lastMessage = text;
     else
-        printError(text);
+        reportError(QString::fromStdString(text));
     finish(false);
 }
 

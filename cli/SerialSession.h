@@ -85,11 +85,15 @@ public:
     serial::SequenceEngine& engine() { return m_engine; }
     const serial::SerialPort& port() const { return m_connection->port(); }
     void setBeforeClose(std::function<void()> hook) { m_beforeClose = std::move(hook); }
+    // Where the session's error messages go instead of standard error (several sessions at
+    // once report each module's failure with its result).
+    void setErrorSink(std::function<void(const QString&)> sink) { m_errorSink = std::move(sink); }
 
 private:
     bool run(const std::function<void()>& start);
     void finish(bool ok);
     void onHangUp();
+    void reportError(const QString& text);
 
     // serial::SequenceHost
     void writeBytes(std::span<const std::uint8_t> bytes) override;
@@ -120,6 +124,7 @@ private:
     ModuleReadout* m_readout = nullptr;
     std::function<settings::Bytes(std::uint8_t)> m_payloadFor;
     std::function<void()> m_beforeClose;
+    std::function<void(const QString&)> m_errorSink;
 };
 
 } // namespace quarlink::cli

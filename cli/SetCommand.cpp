@@ -5,11 +5,11 @@
 #include "cli/ChangeOptions.h"
 #include "cli/DocumentIo.h"
 #include "cli/ModuleChange.h"
+#include "cli/SerialDocumentWrite.h"
 #include "cli/SerialSession.h"
 #include "cli/Subcommands.h"
 #include "settings/JsonValueForms.h"
 #include "settings/SettingsJson.h"
-#include "setupfile/SetupTextFile.h"
 
 namespace quarlink::cli {
 
@@ -67,23 +67,7 @@ int runSet(const Invocation& invocation)
                                            settings::toJson(read), settings::toJson(wanted)))
         return *status;
 
-    if (wanted.setupText != read.setupText &&
-        !session.writeItem(serial::item::SetupText,
-                           setupfile::uploadPayload(
-                               {reinterpret_cast<const std::uint8_t*>(wanted.setupText.data()),
-                                wanted.setupText.size()})))
-        return kExitFailure;
-
-    // An item the document leaves as it was goes back exactly as the module sent it, also where
-    // the document's form of it would drop bytes (a text with bytes after a zero byte).
-    const bool written = session.writeSettings([&](std::uint8_t item) {
-        settings::Bytes payload = wanted.itemPayload(item);
-        const auto original = readout.items.find(item);
-        if (original != readout.items.end() && payload == read.itemPayload(item))
-            return original->second;
-        return payload;
-    });
-    if (!written)
+    if (!writeDocument(session, readout, wanted))
         return kExitFailure;
     return change.written(QStringLiteral("Success"));
 }

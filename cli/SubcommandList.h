@@ -14,5 +14,7 @@ QUARLINK_SUBCOMMAND("firmware", runFirmware,
 QUARLINK_SUBCOMMAND("search", runSearch, "Lists the modules on the LAN (Local or Remote search)")
 QUARLINK_SUBCOMMAND("read", runRead, "Reads one module's settings over the LAN")
 QUARLINK_SUBCOMMAND("write", runWrite, "Writes a settings document to a module over the LAN")
+QUARLINK_SUBCOMMAND("provision", runProvision,
+                    "Applies one plan to many modules over the LAN and serial ports at once")
 QUARLINK_SUBCOMMAND("doctor", runDoctor,
                     "Checks what stands between this machine and a module, and how to mend it")

@@ -1,9 +1,6 @@
 #include "netmgmt/CDalmorTCP.h"
 
 #include "netmgmt/ErrorCodes.h"
-#include "netmgmt/PayloadMerge.h"
-#include "netmgmt/RecordChecks.h"
-#include "netmgmt/RecordEncoder.h"
 #include "netmgmt/Transaction.h"
 
 #include <algorithm>
@@ -34,16 +31,6 @@ Ipv4Bytes addressBytes(std::uint32_t hostOrder)
             static_cast<std::uint8_t>(hostOrder >> 8), static_cast<std::uint8_t>(hostOrder)};
 }
 
-PayloadList payloadList(TargetMode mode)
-{
-    return mode == TargetMode::Local ? PayloadList::Local : PayloadList::Remote;
-}
-
-std::uint8_t unicastFlag(TargetMode mode)
-{
-    return mode == TargetMode::Local ? 0 : kFlagRemote;
-}
-
 // Opens the operation's endpoint and runs one exchange over it. 0, or the socket error code
 // of the opening or of the second send.
 int runOperation(const ManagementParameters& parameters, Transaction& transaction,
@@ -61,11 +48,6 @@ int runOperation(const ManagementParameters& parameters, Transaction& transactio
     }
     return runExchange(*endpoint, transaction, store, to, parameters.modulePort, timing, awaited,
                        sink);
-}
-
-bool holdsAnyByte(std::span<const std::uint8_t> bytes)
-{
-    return std::any_of(bytes.begin(), bytes.end(), [](std::uint8_t b) { return b != 0; });
 }
 
 } // namespace
@@ -142,34 +124,18 @@ std::size_t CDalmorTCP::search(TargetMode mode, std::uint32_t address)
 
 int CDalmorTCP::read(TargetMode mode, const MacAddress& mac, std::uint32_t address)
 {
-    Transaction transaction(OpRead, unicastFlag(mode), m_parameters.key);
-    ModuleRecord& request = transaction.requestRecord();
-    request = (*m_table)[0];
     const Ipv4Bytes moduleAddress = addressBytes(address);
     m_host.showStatus(kReading);
-    if (mode == TargetMode::Local)
-        request.mac_address = mac;
-    else
-        request.module_ip = moduleAddress;
-    transaction.request().mac = request.mac_address;
-    transaction.sealRequest();
+    const auto transaction = readRequest(mode, mac, moduleAddress, (*m_table)[0], m_parameters.key);
 
     std::optional<ModuleRecord> result;
     const auto answered = [&](const Transaction& t) {
-        for (const AnswerEntry& answer : t.answers()) {
-            const bool wanted = mode == TargetMode::Local
-                                    ? answer.record.mac_address == mac
-                                    : answer.record.module_ip == moduleAddress;
-            if (wanted) {
-                result = answer.record;
-                return true;
-            }
-        }
-        return false;
+        result = readAnswer(t, mode, mac, moduleAddress);
+        return result.has_value();
     };
     int code = 0;
     m_host.waitFor([&] {
-        code = runOperation(m_parameters, transaction, m_store, destination(mode, moduleAddress),
+        code = runOperation(m_parameters, *transaction, m_store, destination(mode, moduleAddress),
                             m_timings.read, answered, m_trace);
     });
     if (code == 0 && !result)
@@ -214,45 +180,19 @@ int CDalmorTCP::write(TargetMode mode, const Password& password)
 CDalmorTCP::ExchangeResult CDalmorTCP::writeExchange(TargetMode mode, ModuleRecord record,
                                                      const Password& password)
 {
-    const auto stored = m_store.find(payloadList(mode), record.mac_address);
-    if (!stored)
-        return {error_code::NothingToWrite};
-    if (!checkIpSettings(record))
-        return {error_code::LocalIpAddress};
-    if (const int ports = checkPorts(record))
-        return {ports - 500};
-    if (checkMacros(record) != 0)
-        return {error_code::MacroSyntax};
-    if (!checkIoAddresses(record))
-        return {error_code::IoPortAddress};
-    if (holdsAnyByte(record.password_0))
-        record.password_0 = password;
-    // Items the program does not know go back as the module reported them. Each stored item is
-    // replaced whole, so where the module sent shorter items the payload grows: one that no
-    // longer fits in a datagram is refused rather than sent for the module to receive cut.
-    const std::vector<std::uint8_t> payload = mergeIntoStoredPayload(encodeRecord(record), *stored);
-    if (payload.size() > kMaxPayloadSize)
-        return {error_code::PayloadTooLarge};
-
-    Transaction transaction(OpWrite, unicastFlag(mode), m_parameters.key);
-    transaction.request().mac = record.mac_address;
-    transaction.requestRecord() = record;
-    transaction.sealRequest(payload);
-
-    const auto answered = [](const Transaction& t) {
-        return t.answerCount() > 0 && decodeHeader(t.answers()[0].header).mac == t.request().mac;
-    };
+    WriteRequest request = writeRequest(mode, record, password, m_store, m_parameters.key);
+    if (request.code != 0)
+        return {request.code, {}};
+    Transaction& transaction = *request.transaction;
+    const auto answered = [](const Transaction& t) { return writeAnswered(t); };
     int code = 0;
     m_host.waitFor([&] {
         code = runOperation(m_parameters, transaction, m_store, destination(mode, record.module_ip),
                             m_timings.write, answered, m_trace);
     });
     if (code != 0)
-        return {code};
-    if (!answered(transaction))
-        return {error_code::NoResponse};
-    const AnswerEntry& answer = transaction.answers()[0];
-    return {codeForWriteStatus(decodeHeader(answer.header).status), answer.record};
+        return {code, {}};
+    return writeOutcome(transaction);
 }
 
 void CDalmorTCP::showError(int code)

@@ -7,6 +7,7 @@
 #include "netmgmt/ManagementParameters.h"
 #include "netmgmt/ModuleRecord.h"
 #include "netmgmt/NetworkHost.h"
+#include "netmgmt/OperationRequests.h"
 #include "netmgmt/RawPayloadStore.h"
 #include "trace/TraceSink.h"
 
@@ -17,13 +18,6 @@
 #include <string>
 
 namespace quarlink::netmgmt {
-
-// Local goes by broadcast and picks a module by its MAC address; Remote goes to one IP address.
-enum class TargetMode
-{
-    Local = 0,
-    Remote = 1,
-};
 
 // How long each operation waits for answers; tests shorten them.
 struct OperationTimings
@@ -37,7 +31,7 @@ class CDalmorTCP
 {
 public:
     static constexpr std::size_t kModuleTableSize = 256;
-    using Password = std::array<std::uint8_t, 10>;
+    using Password = netmgmt::Password;
 
     CDalmorTCP(NetworkHost& host, const ManagementParameters& parameters,
                const OperationTimings& timings = {});
@@ -63,11 +57,7 @@ public:
     const ModuleRecord& module(std::size_t entry) const { return (*m_table)[entry]; }
 
 private:
-    struct ExchangeResult
-    {
-        int code = 0;
-        ModuleRecord record{};
-    };
+    using ExchangeResult = WriteOutcome;
 
     ExchangeResult writeExchange(TargetMode mode, ModuleRecord record, const Password& password);
     Ipv4Bytes destination(TargetMode mode, const Ipv4Bytes& moduleAddress) const;

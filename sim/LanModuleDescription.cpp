@@ -106,6 +106,80 @@ std::optional<LanModuleDescription> parseLanModuleDescription(std::string_view t
     return description;
 }
 
+std::optional<std::vector<LanModuleDescription>> parseLanCount(std::string_view text,
+                                                               std::string& error)
+{
+    // At most a module table's worth of answers per search, and one socket each.
+    constexpr unsigned kMaxCount = 1024;
+    const std::size_t comma = std::min(text.find(','), text.size());
+    const auto count = parseDecimal(text.substr(0, comma), kMaxCount);
+    if (!count || *count == 0) {
+        error = "expected a count of modules from 1 to " + std::to_string(kMaxCount) + " first";
+        return std::nullopt;
+    }
+    std::uint32_t address = 0x7F000101; // 127.0.1.1
+    std::uint64_t mac = 0x001122336001;
+    unsigned silentEvery = 0;
+    text.remove_prefix(std::min(comma + 1, text.size()));
+    while (!text.empty()) {
+        const std::size_t end = std::min(text.find(','), text.size());
+        const std::string_view field = text.substr(0, end);
+        const std::size_t equals = std::min(field.find('='), field.size());
+        const std::string_view key = field.substr(0, equals);
+        const std::string_view value = field.substr(std::min(equals + 1, field.size()));
+        if (key == "from") {
+            const auto first = netmgmt::parseIpv4(value);
+            if (!first || (*first)[0] != 127) {
+                error = "from: expected a loopback address such as 127.0.1.1";
+                return std::nullopt;
+            }
+            address = std::uint32_t{(*first)[0]} << 24 | std::uint32_t{(*first)[1]} << 16 |
+                      std::uint32_t{(*first)[2]} << 8 | (*first)[3];
+        } else if (key == "mac") {
+            const auto bytes = parseHex(value);
+            if (!bytes || bytes->size() != 6) {
+                error = "mac: expected six bytes in hexadecimal, such as 00:11:22:33:60:01";
+                return std::nullopt;
+            }
+            mac = 0;
+            for (std::uint8_t b : *bytes)
+                mac = mac << 8 | b;
+        } else if (key == "silent-every") {
+            const auto every = parseDecimal(value, kMaxCount);
+            if (!every || *every == 0) {
+                error = "silent-every: expected a number from 1 to " + std::to_string(kMaxCount);
+                return std::nullopt;
+            }
+            silentEvery = *every;
+        } else {
+            error = "unknown field '" + std::string(key) + "'";
+            return std::nullopt;
+        }
+        text.remove_prefix(std::min(end + 1, text.size()));
+    }
+    // The last address stays below the loopback network's broadcast address.
+    if (address + std::uint64_t{*count} - 1 >= 0x7FFFFFFF) {
+        error = "the addresses run past 127.255.255.254";
+        return std::nullopt;
+    }
+    if (mac + *count - 1 > 0xFFFFFFFFFFFF) {
+        error = "the MAC addresses run past ff:ff:ff:ff:ff:ff";
+        return std::nullopt;
+    }
+    std::vector<LanModuleDescription> modules(*count);
+    for (unsigned i = 0; i < *count; ++i) {
+        LanModuleDescription& module = modules[i];
+        const std::uint32_t a = address + i;
+        module.address = {static_cast<std::uint8_t>(a >> 24), static_cast<std::uint8_t>(a >> 16),
+                          static_cast<std::uint8_t>(a >> 8), static_cast<std::uint8_t>(a)};
+        module.mac.emplace();
+        for (std::size_t k = 0; k < module.mac->size(); ++k)
+            (*module.mac)[k] = static_cast<std::uint8_t>((mac + i) >> (8 * (5 - k)));
+        module.faults.silent = silentEvery != 0 && (i + 1) % silentEvery == 0;
+    }
+    return modules;
+}
+
 std::vector<LanModuleSetup> buildLanModules(const std::vector<LanModuleState>& saved,
                                             const std::vector<LanModuleDescription>& descriptions)
 {

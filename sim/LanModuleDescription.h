@@ -30,6 +30,13 @@ struct LanModuleDescription
 std::optional<LanModuleDescription> parseLanModuleDescription(std::string_view text,
                                                               std::string& error);
 
+// "N[,from=ADDRESS][,mac=MAC][,silent-every=K]": N modules at addresses counting up from
+// ADDRESS (default 127.0.1.1) with MAC addresses counting up from MAC (default
+// 00:11:22:33:60:01); with silent-every, every K-th of them is silent. Nothing, with `error`
+// set, for a malformed text or a count that runs past the loopback network.
+std::optional<std::vector<LanModuleDescription>> parseLanCount(std::string_view text,
+                                                               std::string& error);
+
 // The modules to serve: those of the state file, then the --lan descriptions applied in order (one
 // for an address the state file holds changes that module; any other adds one with defaults).
 std::vector<LanModuleSetup> buildLanModules(const std::vector<LanModuleState>& saved,

@@ -112,6 +112,16 @@ std::string addLanModule(SimOptions& o, std::string_view value)
     return {};
 }
 
+std::string addLanModules(SimOptions& o, std::string_view value)
+{
+    std::string error;
+    const auto descriptions = parseLanCount(value, error);
+    if (!descriptions)
+        return error;
+    o.lanModules.insert(o.lanModules.end(), descriptions->begin(), descriptions->end());
+    return {};
+}
+
 // The management settings share the program's parsing and messages.
 std::string setManagement(SimOptions& o, netmgmt::ManagementSetting setting, std::string_view value)
 {
@@ -158,7 +168,7 @@ std::string setFirmwareVerdict(SimOptions& o, std::string_view value)
     return {};
 }
 
-const std::array<OptionEntry, 25> kOptions{{
+const std::array<OptionEntry, 26> kOptions{{
     {"--link", "PATH",
      "Make PATH a symbolic link to the terminal device, removed on exit. An existing\n"
      "symbolic link is replaced; any other existing file makes the program stop.",
@@ -237,6 +247,11 @@ const std::array<OptionEntry, 25> kOptions{{
      "runs past the payload), bad-magic, status=N (refuse every write with status N,\n"
      "e.g. 2 or 3), delay=MS.",
      addLanModule},
+    {"--lan-count", "N[,FIELD]...",
+     "Add N simulated modules on the LAN at once: addresses counting up from from=ADDRESS\n"
+     "(default 127.0.1.1), MAC addresses counting up from mac=MAC (default\n"
+     "00:11:22:33:60:01); silent-every=K makes every K-th of them silent.",
+     addLanModules},
     {"--lan-port", "N", "UDP port of the LAN modules (0: any free port). Default 50005.",
      [](SimOptions& o, std::string_view v) {
          if (v == "0") {

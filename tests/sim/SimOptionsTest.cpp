@@ -77,12 +77,36 @@ TEST(sim_SimOptions, BadCommandLinesAreRefused)
                                                          {"--link"},
                                                          {"--byte-by-byte=1"},
                                                          {"--unknown"},
+                                                         {"--lan-count", "0"},
+                                                         {"--lan-count", "3,from=10.0.0.1"},
+                                                         {"--lan-count", "2,silent-every=0"},
+                                                         {"--lan-count", "3,from=127.255.255.253"},
+                                                         {"--lan-count", "2,mac=ff:ff:ff:ff:ff:ff"},
+                                                         {"--lan-count", "2,loud"},
                                                          {"extra"}};
     for (const auto& args : cases) {
         const ParsedOptions parsed = parseSimOptions(args);
         EXPECT_FALSE(parsed.options) << args[0];
         EXPECT_FALSE(parsed.error.empty()) << args[0];
     }
+}
+
+TEST(sim_SimOptions, LanCountAddsModulesCountingUp)
+{
+    const ParsedOptions parsed = parseSimOptions(
+        {"--lan-count", "300,from=127.0.1.250,mac=00:11:22:33:60:fe,silent-every=7"});
+    ASSERT_TRUE(parsed.options) << parsed.error;
+    const auto& modules = parsed.options->lanModules;
+    ASSERT_EQ(modules.size(), 300u);
+    EXPECT_EQ(modules[0].address, (netmgmt::Ipv4Bytes{127, 0, 1, 250}));
+    EXPECT_EQ(modules[6].address,
+              (netmgmt::Ipv4Bytes{127, 0, 2, 0})); // carries into the next octet
+    EXPECT_EQ(modules[2].mac, (netmgmt::MacAddress{0x00, 0x11, 0x22, 0x33, 0x61, 0x00}));
+    EXPECT_EQ(std::count_if(modules.begin(), modules.end(),
+                            [](const LanModuleDescription& m) { return m.faults.silent; }),
+              300 / 7);
+    EXPECT_TRUE(modules[6].faults.silent);
+    EXPECT_FALSE(modules[7].faults.silent);
 }
 
 } // namespace

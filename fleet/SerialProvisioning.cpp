@@ -1,0 +1,117 @@
+// The workers of a serial run: QThreads, so that each session's timers and event loop belong
+// to the thread that runs it; they take the next target until none is left.
+#include "fleet/SerialProvisioning.h"
+
+#include "fleet/ModuleChange.h"
+#include "settings/JsonValueForms.h"
+#include "settings/SettingsJson.h"
+
+#include <QThread>
+
+#include <algorithm>
+#include <atomic>
+#include <mutex>
+
+namespace quarlink::fleet {
+
+namespace {
+
+class SerialRun
+{
+public:
+    SerialRun(const std::vector<SerialTarget>& targets, const RunChoices& choices,
+              ProvisionHost& host, const SerialLinkFactory& makeLink)
+        : m_targets(targets), m_choices(choices), m_host(host), m_makeLink(makeLink)
+    {
+    }
+
+    // Runs on a worker thread.
+    void work()
+    {
+        for (std::size_t i = m_next++; i < m_targets.size(); i = m_next++)
+            report(provision(m_targets[i]));
+    }
+
+private:
+    ModuleResult provision(const SerialTarget& target)
+    {
+        ModuleResult result;
+        result.target = target.port;
+        const auto failed = [&result](const std::string& error) {
+            result.outcome = Outcome::Failed;
+            result.error = QString::fromStdString(error);
+            return result;
+        };
+        const std::unique_ptr<SerialLink> link = m_makeLink(target);
+        settings::SettingsDocument read;
+        std::string error;
+        if (!link->read(read, error))
+            return failed(error);
+        result.mac = reportedMac(read);
+        QJsonObject keys = target.keys;
+        if (target.keysForMac) {
+            const auto found = target.keysForMac(result.mac);
+            if (!found)
+                return failed("no backup for " + result.mac.toStdString());
+            keys = *found;
+        }
+        const ModuleChange change = planChange(read, keys);
+        if (!change.error.empty())
+            return failed(change.error);
+        result.changes = change.changes;
+        result.address = settings::ipv4Text(change.wanted.localIp);
+        result.outcome = change.changes.isEmpty() ? Outcome::Unchanged : Outcome::Changed;
+        if (result.outcome == Outcome::Unchanged || m_choices.dryRun)
+            return result;
+        if (m_choices.backup) {
+            const std::lock_guard lock(m_hostMutex);
+            if (const std::string saved = m_host.saveBackup(result.mac, read); !saved.empty())
+                return failed(saved);
+        }
+        if (!link->write(change.wanted, error))
+            return failed(error);
+        return result;
+    }
+
+    void report(const ModuleResult& result)
+    {
+        const std::lock_guard lock(m_hostMutex);
+        m_host.moduleFinished(result);
+        m_host.progress(++m_finished, m_targets.size());
+    }
+
+    const std::vector<SerialTarget>& m_targets;
+    RunChoices m_choices;
+    ProvisionHost& m_host;
+    const SerialLinkFactory& m_makeLink;
+    std::atomic<std::size_t> m_next{0};
+    std::mutex m_hostMutex; // the host is called by one worker at a time
+    std::size_t m_finished = 0;
+};
+
+} // namespace
+
+QString reportedMac(const settings::SettingsDocument& document)
+{
+    for (const auto& [key, value] : settings::settingsEntries(document))
+        if (key == QLatin1String("mac"))
+            return value.toString().toLower();
+    return {};
+}
+
+void runSerialProvisioning(const std::vector<SerialTarget>& targets, std::size_t jobs,
+                           const RunChoices& choices, ProvisionHost& host,
+                           const SerialLinkFactory& makeLink)
+{
+    SerialRun run(targets, choices, host, makeLink);
+    const std::size_t workers = std::min(std::max<std::size_t>(jobs, 1), targets.size());
+    std::vector<std::unique_ptr<QThread>> threads;
+    for (std::size_t i = 0; i < workers; ++i) {
+        threads.emplace_back(QThread::create([&run] { run.work(); }));
+        threads.back()->start();
+    }
+    for (const auto& thread : threads)
+        thread->wait();
+}
+
+} // namespace quarlink::fleet

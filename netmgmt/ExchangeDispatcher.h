@@ -1,0 +1,91 @@
+// Many management exchanges in flight together on one endpoint. Each exchange is what a lone
+// one would be: its request sent twice, the resend pause apart, then its answers examined until
+// its own deadline or the answer it awaits. A dispatcher hands every received datagram to the
+// exchanges it can answer: those of its operation, and of them the one with its MAC address in
+// the request, or (Remote) the one sent to its sender's address; a search takes every answer. A
+// module that stays silent costs its own exchange's wait and delays no other.
+//
+// The exchanges run on the thread that calls run(); at most `maxInFlight` at once, the others
+// queue in the order submitted. A finished exchange's callback may submit further exchanges.
+#pragma once
+
+#include "netmgmt/ManagementEndpoint.h"
+#include "netmgmt/RawPayloadStore.h"
+#include "netmgmt/Transaction.h"
+
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <vector>
+
+namespace quarlink::netmgmt {
+
+// Every module answers both copies of a request, and all answers arrive on the one local port:
+// 32 exchanges in flight are at most 64 answers of up to 1460 bytes queued at once, well within
+// a receive buffer of the kernel's default size even where it cannot be enlarged. More in
+// flight gains nothing on a LAN whose round trip is milliseconds while the waits of silent
+// modules already overlap.
+inline constexpr std::size_t kDefaultExchangesInFlight = 32;
+
+class ExchangeDispatcher
+{
+public:
+    // Called once when the exchange ends: 0, or the error code of its second send.
+    using Finished = std::function<void(int code)>;
+
+    ExchangeDispatcher(ManagementEndpoint& endpoint, RawPayloadStore& store,
+                       std::uint16_t modulePort,
+                       std::size_t maxInFlight = kDefaultExchangesInFlight);
+
+    // Queues an exchange of `transaction` (sealed; it must outlive the exchange) to `address`.
+    void submit(Transaction& transaction, const Ipv4Bytes& address, const ExchangeTiming& timing,
+                AnswerAwaited awaited, Finished finished);
+    // Runs until every submitted exchange has finished.
+    void run();
+
+    // The most exchanges that were in flight at one time so far.
+    std::size_t peakInFlight() const { return m_peak; }
+
+private:
+    using Clock = std::chrono::steady_clock;
+    struct Exchange
+    {
+        Transaction* transaction = nullptr;
+        Ipv4Bytes address{};
+        ExchangeTiming timing{};
+        AnswerAwaited awaited;
+        Finished finished;
+        bool secondSent = false;
+        Clock::time_point secondSendAt{};
+        Clock::time_point start{};     // right after the second send
+        Clock::time_point waitStart{}; // of the current wait for a datagram
+        // Datagrams that came before the second copy went out, examined after it, as a lone
+        // exchange would examine them once its sends are done.
+        std::vector<std::pair<Ipv4Bytes, std::vector<std::uint8_t>>> early;
+        bool done = false;
+        int code = 0;
+    };
+
+    void startQueued();
+    void sendSecondCopies(Clock::time_point now);
+    void receiveAll();
+    void deliver(Exchange& exchange, const Ipv4Bytes& sender,
+                 std::span<const std::uint8_t> datagram);
+    void expire(Clock::time_point now);
+    Clock::time_point endOfWait(const Exchange& exchange) const;
+    std::chrono::milliseconds nextWake(Clock::time_point now) const;
+    void finish(Exchange& exchange, int code);
+
+    ManagementEndpoint& m_endpoint;
+    RawPayloadStore& m_store;
+    std::uint16_t m_modulePort;
+    std::size_t m_maxInFlight;
+    std::deque<Exchange> m_queued;
+    std::vector<std::unique_ptr<Exchange>> m_active;
+    std::size_t m_peak = 0;
+};
+
+} // namespace quarlink::netmgmt
