@@ -18,7 +18,7 @@ import json
 SECRET_KEYS = ("passphrase", "psk", "wep64Keys", "wep128Keys")
 MASK = "********"
 
-# The serial line options: module parameter -> (option of quarlink-cli, parameter spec).
+# The serial line options: module parameter -> (option of quarlink-cli, parameter definition).
 LINE_OPTIONS = {
     "baud": ("--baud", dict(type="int")),
     "parity": ("--parity", dict(type="str", choices=["none", "odd", "even"])),
@@ -37,25 +37,25 @@ LAN_OPTIONS = {
 }
 
 
-def _specs(options):
-    return dict((name, dict(spec)) for name, (_, spec) in options.items())
+def _definitions(options):
+    return dict((name, dict(definition)) for name, (_, definition) in options.items())
 
 
-def program_spec():
+def program_arguments():
     """The options every module takes: where quarlink-cli is, how long answers are awaited."""
     return dict(cli_path=dict(type="path"), answer_timeout=dict(type="int"))
 
 
-def line_spec():
+def line_arguments():
     """The serial target: the port and its line options."""
-    spec = dict(port=dict(type="str"))
-    spec.update(_specs(LINE_OPTIONS))
-    return spec
+    arguments = dict(port=dict(type="str"))
+    arguments.update(_definitions(LINE_OPTIONS))
+    return arguments
 
 
-def lan_spec():
+def lan_arguments():
     """The LAN options (the address of the module is each module's own)."""
-    return _specs(LAN_OPTIONS)
+    return _definitions(LAN_OPTIONS)
 
 
 def _options(params, options):

@@ -100,10 +100,10 @@ from ansible.module_utils.basic import AnsibleModule
 from ansible_collections.quarlink.wlan.plugins.module_utils.quarlink_cli import (
     QuarlinkCli,
     lan_args,
-    lan_spec,
+    lan_arguments,
     line_args,
-    line_spec,
-    program_spec,
+    line_arguments,
+    program_arguments,
 )
 
 
@@ -119,9 +119,9 @@ def current_version(module, cli):
 
 
 def main():
-    argument_spec = program_spec()
-    argument_spec.update(line_spec())
-    argument_spec.update(lan_spec())
+    argument_spec = program_arguments()
+    argument_spec.update(line_arguments())
+    argument_spec.update(lan_arguments())
     argument_spec.update(
         image=dict(type="path", required=True),
         version=dict(type="str"),

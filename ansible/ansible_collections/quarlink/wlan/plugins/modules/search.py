@@ -76,14 +76,14 @@ from ansible.module_utils.basic import AnsibleModule
 from ansible_collections.quarlink.wlan.plugins.module_utils.quarlink_cli import (
     QuarlinkCli,
     lan_args,
-    lan_spec,
-    program_spec,
+    lan_arguments,
+    program_arguments,
 )
 
 
 def main():
-    argument_spec = program_spec()
-    argument_spec.update(lan_spec())
+    argument_spec = program_arguments()
+    argument_spec.update(lan_arguments())
     argument_spec.update(remote=dict(type="str"))
     module = AnsibleModule(argument_spec=argument_spec, supports_check_mode=True)
     args = ["search"] + lan_args(module.params) + ["--json"]

@@ -164,12 +164,12 @@ from ansible_collections.quarlink.wlan.plugins.module_utils.quarlink_cli import 
     SECRET_KEYS,
     QuarlinkCli,
     lan_args,
-    lan_spec,
+    lan_arguments,
     lan_target_args,
     line_args,
-    line_spec,
+    line_arguments,
     masked,
-    program_spec,
+    program_arguments,
 )
 
 
@@ -238,9 +238,9 @@ def merge(module, cli):
 
 
 def main():
-    argument_spec = program_spec()
-    argument_spec.update(line_spec())
-    argument_spec.update(lan_spec())
+    argument_spec = program_arguments()
+    argument_spec.update(line_arguments())
+    argument_spec.update(lan_arguments())
     argument_spec.update(
         mac=dict(type="str"),
         ip=dict(type="str"),

@@ -62,8 +62,8 @@ from ansible.module_utils.basic import AnsibleModule
 from ansible_collections.quarlink.wlan.plugins.module_utils.quarlink_cli import (
     QuarlinkCli,
     line_args,
-    line_spec,
-    program_spec,
+    line_arguments,
+    program_arguments,
 )
 
 
@@ -75,8 +75,8 @@ def text_of(value):
 
 
 def main():
-    argument_spec = program_spec()
-    argument_spec.update(line_spec())
+    argument_spec = program_arguments()
+    argument_spec.update(line_arguments())
     argument_spec.update(
         src=dict(type="path", required=True),
         force=dict(type="bool", default=False),
