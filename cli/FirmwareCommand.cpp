@@ -2,6 +2,7 @@
 // module over the serial link, or over TCP to the module's address; the verdict is read on the
 // serial line when there is one. Progress goes to standard error, a line per report (a bar on
 // a terminal), and the verdict text ends the run.
+#include "cli/ProgressBar.h"
 #include "cli/SerialSession.h"
 #include "cli/Subcommands.h"
 #include "cli/TraceOptions.h"
@@ -97,12 +98,9 @@ private:
             printError(QStringLiteral("%1% completed").arg(percent));
             return;
         }
-        const int filled = percent * kBarWidth / 100;
-        std::fprintf(stderr, "\r[%s%s] %3d%% completed",
-                     std::string(static_cast<std::size_t>(filled), '#').c_str(),
-                     std::string(static_cast<std::size_t>(kBarWidth - filled), ' ').c_str(),
-                     percent);
-        std::fflush(stderr);
+        char label[32];
+        std::snprintf(label, sizeof label, "%3d%% completed", percent);
+        drawProgressBar(static_cast<std::size_t>(percent), 100, kBarWidth, label);
         m_barShown = true;
     }
 

@@ -3,9 +3,10 @@
 // module is read, changed where the plan differs, backed up first when asked, and reported by
 // one line as it finishes, with a summary at the end. --restore writes a folder of backups back.
 #include "cli/DocumentIo.h"
-#include "cli/PrivateFile.h"
 #include "cli/LanOptions.h"
 #include "cli/ManagementPassword.h"
+#include "cli/PrivateFile.h"
+#include "cli/ProgressBar.h"
 #include "cli/SerialDocumentWrite.h"
 #include "cli/SerialSession.h"
 #include "cli/Subcommands.h"
@@ -104,17 +105,13 @@ private:
     {
         if (!m_terminal || m_total == 0)
             return;
-        const auto filled = static_cast<int>(m_finished * kProgressWidth / m_total);
-        std::fprintf(stderr, "\r[%s%s] %zu/%zu", std::string(filled, '#').c_str(),
-                     std::string(kProgressWidth - filled, ' ').c_str(), m_finished, m_total);
-        std::fflush(stderr);
+        drawProgressBar(m_finished, m_total, kProgressWidth,
+                        std::to_string(m_finished) + "/" + std::to_string(m_total));
     }
     void clearBar()
     {
-        if (m_terminal && m_total != 0) {
-            std::fputs("\r\033[K", stderr);
-            std::fflush(stderr);
-        }
+        if (m_terminal && m_total != 0)
+            clearProgressBar();
     }
 
     bool m_json;

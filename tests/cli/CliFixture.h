@@ -2,6 +2,7 @@
 // state file and a line log in a temporary folder, the program run to its end with its output.
 #pragma once
 
+#include "common/LoopbackLan.h"
 #include "sim/DefaultSettings.h"
 #include "sim/SimulatedLan.h"
 #include "sim/StateFile.h"
@@ -122,11 +123,8 @@ class CliLanFixture : public CliFixture
 protected:
     void startModules(std::vector<sim::LanModuleSetup> modules)
     {
-        sim::LanConfig config;
-        config.modules = std::move(modules);
-        config.port = 0;
         std::string error;
-        lan = sim::SimulatedLan::start(std::move(config), error);
+        lan = quarlink::testing::startLoopbackLan(std::move(modules), error);
         ASSERT_TRUE(lan) << error;
         initial = lan->runner().modules();
     }

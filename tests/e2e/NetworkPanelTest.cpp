@@ -2,6 +2,7 @@
 // write through the window's own buttons, with the texts the operator sees.
 #include "common/CrampedLanModule.h"
 #include "common/FakePortList.h"
+#include "common/LoopbackLan.h"
 #include "common/RecordingPrompter.h"
 #include "dialogs/CPasswordDlg.h"
 #include "form/CQuarlinkView.h"
@@ -41,11 +42,8 @@ protected:
     // Modules on the LAN, and a form in TCP/IP mode with the full command set that reaches them.
     void start(std::vector<sim::LanModuleSetup> modules)
     {
-        sim::LanConfig config;
-        config.modules = std::move(modules);
-        config.port = 0;
         std::string error;
-        lan = sim::SimulatedLan::start(std::move(config), error);
+        lan = quarlink::testing::startLoopbackLan(std::move(modules), error);
         ASSERT_TRUE(lan) << error;
         initial = lan->runner().modules();
 
