@@ -2,6 +2,7 @@
 // each one's access for this user and any other process holding it; the management UDP port;
 // a route for the broadcast address; the QUARLINK_* variables in effect. Every problem comes
 // with the command that mends it. Nothing is written to a port or sent on the network.
+#include "cli/DocumentIo.h"
 #include "cli/LanOptions.h"
 #include "cli/PortAccess.h"
 #include "cli/Subcommands.h"
@@ -10,6 +11,9 @@
 #include "serial/SerialPort.h"
 
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 
 #include <cerrno>
 #include <cstdlib>
@@ -34,21 +38,66 @@ const char* const kMaskedVariables[] = {"QUARLINK_MGMT_KEY"};
 constexpr unsigned kFirstPtySlaveMajor = 136;
 constexpr unsigned kLastPtySlaveMajor = 143;
 
+// The checks' results: lines on standard output, or with --json one object at the end
+// ({"sections": [{"title", "checks": [{"text", "ok", "fix"}]}], "problems": N}).
 class Report
 {
 public:
-    void section(const QString& title) { printOut(title); }
-    void fine(const QString& line) { printOut(QStringLiteral("  ") + line); }
+    explicit Report(bool json) : m_json(json) {}
+
+    void section(const QString& title)
+    {
+        if (!m_json)
+            printOut(title);
+        m_sections.append(QJsonObject{{QStringLiteral("title"), title.chopped(1)},
+                                      {QStringLiteral("checks"), QJsonArray()}});
+    }
+    void fine(const QString& line)
+    {
+        if (!m_json)
+            printOut(QStringLiteral("  ") + line);
+        add(QJsonObject{{QStringLiteral("text"), line}, {QStringLiteral("ok"), true}});
+    }
     void problem(const QString& line, const QString& fix)
     {
         ++m_problems;
-        printOut(QStringLiteral("  ") + line);
-        printOut(QStringLiteral("    fix: ") + fix);
+        if (!m_json) {
+            printOut(QStringLiteral("  ") + line);
+            printOut(QStringLiteral("    fix: ") + fix);
+        }
+        add(QJsonObject{{QStringLiteral("text"), line},
+                        {QStringLiteral("ok"), false},
+                        {QStringLiteral("fix"), fix}});
     }
     int problems() const { return m_problems; }
 
+    // The closing line, or the whole report as JSON.
+    void finish() const
+    {
+        if (m_json) {
+            printJson(QJsonDocument(QJsonObject{{QStringLiteral("sections"), m_sections},
+                                                {QStringLiteral("problems"), m_problems}}));
+            return;
+        }
+        printOut(m_problems == 0 ? QStringLiteral("No problem found.")
+                                 : QStringLiteral("%1 problem(s) found.").arg(m_problems));
+    }
+
 private:
+    void add(const QJsonObject& check)
+    {
+        if (m_sections.isEmpty())
+            return;
+        QJsonObject last = m_sections.last().toObject();
+        QJsonArray checks = last.value(QStringLiteral("checks")).toArray();
+        checks.append(check);
+        last.insert(QStringLiteral("checks"), checks);
+        m_sections.replace(m_sections.size() - 1, last);
+    }
+
+    bool m_json;
     int m_problems = 0;
+    QJsonArray m_sections;
 };
 
 QString holderText(int pid)
@@ -215,7 +264,9 @@ int runDoctor(const Invocation& invocation)
         QStringLiteral("Checks this serial port (a device path or a name in /dev) instead of the "
                        "ports listed; may be given more than once."),
         QStringLiteral("P"));
-    parser.addOption(port);
+    const QCommandLineOption json(QStringLiteral("json"),
+                                  QStringLiteral("Prints the report as one JSON object."));
+    parser.addOptions({port, json});
     const LanOptions lanOptions(parser);
     if (const auto status = parseOptions(
             parser, invocation,
@@ -227,7 +278,7 @@ int runDoctor(const Invocation& invocation)
                            "is written to a port or sent on the network.")))
         return *status;
 
-    Report report;
+    Report report(parser.isSet(json));
     checkSerialPorts(report, parser.values(port));
     report.section(QStringLiteral("Network:"));
     const auto environment = netmgmt::managementParametersFromEnvironment(
@@ -244,9 +295,7 @@ int runDoctor(const Invocation& invocation)
         return kExitUsage;
     }
     listVariables(report);
-    printOut(report.problems() == 0
-                 ? QStringLiteral("No problem found.")
-                 : QStringLiteral("%1 problem(s) found.").arg(report.problems()));
+    report.finish();
     return report.problems() == 0 ? kExitSuccess : kExitFailure;
 }
 

@@ -1,8 +1,13 @@
 // quarlink-cli ports: the Port list as the window fills it, one port per line; with --probe
 // each port is asked who is there.
+#include "cli/DocumentIo.h"
 #include "cli/PortProbe.h"
 #include "cli/Subcommands.h"
 #include "platform/SerialPortList.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 
 namespace quarlink::cli {
 
@@ -34,7 +39,10 @@ int runPorts(const Invocation& invocation)
         QStringLiteral("Opens each port (or each --port), sends the identity request as Get Info "
                        "begins and tells who answers; 'G' goes to every module that answered and "
                        "every port is closed again. This writes to the ports."));
-    parser.addOption(probe);
+    const QCommandLineOption json(QStringLiteral("json"),
+                                  QStringLiteral("Prints the ports as a JSON array (with --probe: "
+                                                 "objects of port, found and result)."));
+    parser.addOptions({probe, json});
     const LineOptions lineOptions(parser, false);
     if (const auto status = parseOptions(
             parser, invocation,
@@ -47,20 +55,33 @@ int runPorts(const Invocation& invocation)
     if (!parser.isSet(probe)) {
         if (!named.isEmpty())
             return usageError(invocation, QStringLiteral("--port is for --probe"));
-        for (const QString& port : listedPorts())
-            printOut(port);
+        const QStringList ports = listedPorts();
+        if (parser.isSet(json))
+            printJson(QJsonDocument(QJsonArray::fromStringList(ports)));
+        else
+            for (const QString& port : ports)
+                printOut(port);
         return kExitSuccess;
     }
     auto line = lineOptions.read(parser, invocation);
     if (!line)
         return kExitUsage;
     bool found = false;
+    QJsonArray results;
     for (const QString& port : named.isEmpty() ? listedPorts() : named) {
         line->port = port;
         const ProbeOutcome outcome = probePort(*line);
         found = found || outcome.found;
-        printOut(port + QStringLiteral(": ") + QString::fromStdString(outcome.text));
+        const QString result = QString::fromStdString(outcome.text);
+        if (parser.isSet(json))
+            results.append(QJsonObject{{QStringLiteral("port"), port},
+                                       {QStringLiteral("found"), outcome.found},
+                                       {QStringLiteral("result"), result}});
+        else
+            printOut(port + QStringLiteral(": ") + result);
     }
+    if (parser.isSet(json))
+        printJson(QJsonDocument(results));
     return found ? kExitSuccess : kExitFailure;
 }
 

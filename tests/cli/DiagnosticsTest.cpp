@@ -10,6 +10,9 @@
 #include "serial/SettingsItems.h"
 #include "trace/TraceLog.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QRegularExpression>
 #include <QStandardPaths>
 
@@ -124,6 +127,13 @@ TEST_F(Diagnostics, ProbeFindsTheModuleAmongAnUnusedPtyAndAMissingPath)
               (QStringList{device + ": module " + moduleMac() + " firmware 1.2a at 57600",
                            unusedPath + ": no answer", missing + ": no such device"}));
     EXPECT_EQ(receivedLetters(logText()), (QStringList{"S", "C", "G"}));
+
+    const CliRun json = cli({"ports", "--probe", "--json", "--port", device, "--port", missing,
+                             "--answer-timeout", "1000"});
+    const QJsonArray results = QJsonDocument::fromJson(json.out.toUtf8()).array();
+    ASSERT_EQ(results.size(), 2) << json.out.toStdString();
+    EXPECT_TRUE(results[0].toObject().value("found").toBool());
+    EXPECT_EQ(results[1].toObject().value("result").toString(), "no such device");
 }
 
 TEST_F(Diagnostics, AutoBaudFindsAModuleAt19200)
@@ -171,6 +181,12 @@ TEST_F(Diagnostics, DoctorReportsAHeldPortAndAPortWithoutPermission)
                               "--local-port", "0", "--broadcast", "127.255.255.255"});
     EXPECT_EQ(clean.status, 0) << clean.out.toStdString();
     EXPECT_TRUE(clean.out.contains("No problem found.")) << clean.out.toStdString();
+    const CliRun cleanJson =
+        cli({"doctor", "--json", "--port", QString::fromStdString(fine.slavePath()),
+             "--local-port", "0", "--broadcast", "127.255.255.255"});
+    const QJsonObject report = QJsonDocument::fromJson(cleanJson.out.toUtf8()).object();
+    EXPECT_EQ(report.value("problems").toInt(-1), 0) << cleanJson.out.toStdString();
+    EXPECT_EQ(report.value("sections").toArray().size(), 3);
 
     // A device the mode bits close to this user. The superuser passes any mode bits, so as root
     // the check runs as the user nobody.

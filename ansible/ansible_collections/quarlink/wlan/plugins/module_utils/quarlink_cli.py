@@ -113,19 +113,22 @@ class QuarlinkCli(object):
             "quarlink-cli", required=True
         )
 
-    def run(self, args, data=None):
-        """Runs the program with `args`, `data` on standard input; returns its standard output."""
+    def run(self, args, data=None, environ=None):
+        """Runs the program with `args`, `data` on standard input and `environ` added to its
+        environment (for secrets, which a command line would show); returns its output."""
         cmd = [self.path] + list(args)
-        rc, out, err = self.module.run_command(cmd, data=data, binary_data=True)
+        rc, out, err = self.module.run_command(
+            cmd, data=data, binary_data=True, environ_update=environ or {}
+        )
         if rc != 0:
             self.module.fail_json(
                 msg=failure_message(rc, err), rc=rc, cmd=cmd, stdout=out, stderr=err
             )
         return out, err
 
-    def run_json(self, args, data=None):
+    def run_json(self, args, data=None, environ=None):
         """Runs the program and parses its standard output as JSON."""
-        out, err = self.run(args, data)
+        out, err = self.run(args, data, environ)
         try:
             return json.loads(out), err
         except ValueError as e:

@@ -82,6 +82,16 @@ options:
         this file on the host that runs the module; applying that file as C(config) puts them
         back. Nothing is saved when nothing is written.
     type: path
+  mgmt_password:
+    description:
+      - The management password of a module that has one set, for a write over the LAN (at
+        most 10 bytes). It reaches C(quarlink-cli) through its environment, never its command
+        line, and is kept out of logs.
+    type: str
+  mgmt_password_file:
+    description:
+      - A file whose first line is that password; it wins over C(mgmt_password).
+    type: path
   show_secrets:
     description:
       - Returns the pass phrase, the pre-shared key and the WEP keys as they are instead of
@@ -101,6 +111,13 @@ EXAMPLES = r"""
       wpaMode: wpa2-psk
       cipher: aes
     passphrase: "{{ vault_printer_passphrase }}"
+
+- name: A module on the LAN that has a management password
+  quarlink.wlan.settings:
+    ip: 192.168.10.22
+    config:
+      channel: 6
+    mgmt_password: "{{ vault_module_password }}"
 
 - name: A fixed address for the module with this MAC address, over the LAN
   quarlink.wlan.settings:
@@ -208,6 +225,8 @@ def merge(module, cli):
         args = ["set"] + line_args(params)
     else:
         args = ["write"] + lan_target_args(params) + lan_args(params)
+        if params["mgmt_password_file"]:
+            args += ["--password-file", params["mgmt_password_file"]]
     args.append("--json")
     if module.check_mode:
         args.append("--dry-run")
@@ -219,7 +238,10 @@ def merge(module, cli):
         args += ["--backup", params["backup"]]
     args.append("-")
     data = json.dumps(wanted_document(module))
-    result, _ = cli.run_json(args, data=data)
+    environ = {}
+    if params["mgmt_password"] and not params["port"]:
+        environ["QUARLINK_MGMT_PASSWORD"] = params["mgmt_password"]
+    result, _ = cli.run_json(args, data=data, environ=environ)
     changes = result.get("changes") or {}
     changed_before = dict((key, change.get("before")) for key, change in changes.items())
     changed_after = dict((key, change.get("after")) for key, change in changes.items())
@@ -251,6 +273,8 @@ def main():
         state=dict(type="str", choices=["merged", "gathered"], default="merged"),
         force=dict(type="bool", default=False),
         backup=dict(type="path"),
+        mgmt_password=dict(type="str", no_log=True),
+        mgmt_password_file=dict(type="path"),
         show_secrets=dict(type="bool", default=False),
     )
     module = AnsibleModule(
