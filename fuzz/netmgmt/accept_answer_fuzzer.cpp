@@ -67,7 +67,7 @@ BuiltPayload buildItems(std::span<const std::uint8_t> records)
         records = records.subspan(kItemHeadSize);
         const auto data = records.first(std::min(wanted, records.size()));
         records = records.subspan(data.size());
-        if (payload.bytes.size() + itemTotalLength(data.size()) > kMaxAnswerPayloadSize)
+        if (payload.bytes.size() + itemTotalLength(data.size()) > kMaxPayloadSize)
             break;
         encodeItem(payload.bytes, type, index, data);
         if (data.size() + itemFillBytes(data.size()) > kItemBufferSize)
