@@ -101,21 +101,27 @@ LanSession::LanSession(const LanChoice& choice)
     m_manager.setTrace(cliTrace());
 }
 
-bool LanSession::claimLocalPort()
+std::optional<ManagementPortLock> claimLocalPort(const LanChoice& choice)
 {
-    const std::uint16_t port = m_choice.parameters.localPort;
+    const std::uint16_t port = choice.parameters.localPort;
     std::string error;
-    m_portLock = ManagementPortLock::claim(
-        port, m_choice.lockFolder, m_choice.portWait,
+    auto lock = ManagementPortLock::claim(
+        port, choice.lockFolder, choice.portWait,
         [port] {
             printError(QStringLiteral("Waiting for UDP port %1: another quarlink-cli is using it")
                            .arg(port));
         },
         error);
-    if (!m_portLock)
+    if (!lock)
         printError(QStringLiteral("UDP port %1 is not free: %2")
                        .arg(port)
                        .arg(QString::fromStdString(error)));
+    return lock;
+}
+
+bool LanSession::claimLocalPort()
+{
+    m_portLock = cli::claimLocalPort(m_choice);
     return m_portLock.has_value();
 }
 

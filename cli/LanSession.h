@@ -53,6 +53,10 @@ std::uint32_t hostOrderAddress(const netmgmt::Ipv4Bytes& address);
 // the address it answered from (`moduleIp`); no setup text, which a record does not hold.
 std::vector<std::pair<QString, QJsonValue>> recordEntries(const netmgmt::ModuleRecord& record);
 
+// Claims the local management port for this process's exchanges, waiting while another
+// quarlink-cli holds it (saying so); nothing, with the reason reported, when it stays held.
+std::optional<ManagementPortLock> claimLocalPort(const LanChoice& choice);
+
 class LanSession final : public netmgmt::NetworkHost
 {
 public:

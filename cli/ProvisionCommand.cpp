@@ -4,6 +4,7 @@
 // one line as it finishes, with a summary at the end. --restore writes a folder of backups back.
 #include "cli/DocumentIo.h"
 #include "cli/LanOptions.h"
+#include "cli/LanSession.h"
 #include "cli/ManagementPassword.h"
 #include "cli/PrivateFile.h"
 #include "cli/ProgressBar.h"
@@ -381,10 +382,14 @@ int runProvision(const Invocation& invocation)
     bool lanOk = true;
     std::string lanError;
     if (!lanTargets.empty() || (plan.select && !backups)) {
+        // Held for the whole run: its exchanges share the local port with no other process.
+        const auto portLock = claimLocalPort(*lan);
         fleet::LanRunSettings settings{lan->parameters, lan->timings};
-        lanOk =
-            fleet::runLanProvisioning(settings, lanTargets, backups ? std::nullopt : plan.select,
-                                      plan.templateKeys, *password, choices, host, lanError);
+        lanOk = portLock && fleet::runLanProvisioning(
+                                settings, lanTargets, backups ? std::nullopt : plan.select,
+                                plan.templateKeys, *password, choices, host, lanError);
+        if (!portLock)
+            lanError = "the local management port stays in use";
     }
     if (serialRun.joinable())
         serialRun.join();
