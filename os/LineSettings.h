@@ -1,12 +1,10 @@
-// Line settings of a serial port (baud rate, parity, data bits, stop bits) and their translation
-// into a raw-mode termios record.
+// Line settings of a serial port (baud rate, parity, data bits, stop bits) and the rules every
+// system's translation of them shares: which values are accepted.
 #pragma once
 
-#include <optional>
+#include <span>
 
-#include <termios.h>
-
-namespace quarlink::serial {
+namespace quarlink::os {
 
 // Parity by the selection index of the form's Parity list.
 inline constexpr int kParityNone = 0;
@@ -21,14 +19,13 @@ struct LineSettings
     int stopBits = 1;         // 1 or 2
 };
 
-// The termios speed constant of a baud rate; nothing for rates the system has no constant for.
-std::optional<speed_t> speedForBaudRate(int baudRate);
+// The baud rates a port may be opened at, lowest first: the form's eight and the usual others
+// from 50 to 460800 baud.
+std::span<const int> supportedBaudRates();
+bool isSupportedBaudRate(int baudRate);
 
-// Puts `settings` into `attributes`: raw mode (no line editing, echo, signals or output
-// processing), receiver on, modem status lines ignored, no hardware or software flow control,
-// and input parity checking on even without parity, so a character with a framing error is
-// not passed on as if it were good. Every other flag stays as the port reported it.
-// Returns false, leaving `attributes` untouched, when a setting is out of range.
-bool applyLineSettings(termios& attributes, const LineSettings& settings);
+// Whether every setting is in range: a supported rate, a known parity, 5 to 8 data bits and
+// 1 or 2 stop bits. A port refuses anything else before it touches the device.
+bool isValid(const LineSettings& settings);
 
-} // namespace quarlink::serial
+} // namespace quarlink::os

@@ -1,11 +1,15 @@
-// A stop request that a sender thread can wait on: in its sleeps, and beside a socket in
-// poll(). Requested from the owner thread, seen at once by the waiting thread.
+// A stop request that a thread can wait on: in its sleeps, and beside a device or a socket in
+// the os/ waits. Requested from any thread (also a signal handler), seen at once by the waiting
+// thread, and kept: once requested it stays requested. An eventfd on Linux, a manual-reset
+// event on Windows.
 #pragma once
+
+#include "os/NativeHandle.h"
 
 #include <atomic>
 #include <chrono>
 
-namespace quarlink::firmware {
+namespace quarlink::os {
 
 class StopSignal
 {
@@ -15,16 +19,19 @@ public:
     StopSignal(const StopSignal&) = delete;
     StopSignal& operator=(const StopSignal&) = delete;
 
+    // False when the system could not make the signal; a wait on it then ends at once.
+    bool isValid() const { return m_handle != kNoHandle; }
+
     void request();
     bool requested() const { return m_requested.load(); }
     // Sleeps for `time`; true (early) when a stop is requested meanwhile.
     bool waitFor(std::chrono::milliseconds time) const;
-    // Readable once a stop is requested; for poll() beside other descriptors.
-    int fd() const { return m_fd; }
+    // Signalled (readable, set) once a stop is requested; for the os/ waits beside other things.
+    NativeHandle nativeHandle() const { return m_handle; }
 
 private:
-    int m_fd = -1;
+    NativeHandle m_handle = kNoHandle;
     std::atomic<bool> m_requested{false};
 };
 
-} // namespace quarlink::firmware
+} // namespace quarlink::os
