@@ -81,8 +81,9 @@ options:
     type: str
   mgmt_key:
     description:
-      - The modules' management key as 28 hexadecimal digits. The program's default is its
-        built-in key or C(QUARLINK_MGMT_KEY).
+      - The modules' management key as 28 hexadecimal digits. It reaches C(quarlink-cli) as
+        C(QUARLINK_MGMT_KEY) in its environment, never on its command line. The program's
+        default is its built-in key or C(QUARLINK_MGMT_KEY).
     type: str
   port_wait:
     description:
