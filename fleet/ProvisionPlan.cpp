@@ -1,6 +1,8 @@
 // Parsing the plan's JSON.
 #include "fleet/ProvisionPlan.h"
 
+#include "settings/JsonValueForms.h"
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonParseError>
@@ -116,7 +118,7 @@ std::string readModule(const QJsonValue& value, PlannedModule& module)
     if (hasMac == entry.contains(QLatin1String("port")))
         return at + ": give either \"mac\" (a module on the LAN) or \"port\" (a serial port)";
     if (hasMac) {
-        const auto mac = parseMacText(entry.value(QLatin1String("mac")).toString());
+        const auto mac = settings::parseMacAddress(entry.value(QLatin1String("mac")).toString());
         if (!mac)
             return at + ".mac: expected a MAC address such as \"00:30:f9:00:00:01\"";
         module.mac = *mac;
@@ -227,28 +229,6 @@ bool Selection::picks(const netmgmt::MacAddress& mac, unsigned productId) const
     return std::any_of(macPrefixes.begin(), macPrefixes.end(), [&](const auto& prefix) {
         return std::equal(prefix.begin(), prefix.end(), mac.begin());
     });
-}
-
-std::optional<netmgmt::MacAddress> parseMacText(const QString& value)
-{
-    static const QRegularExpression form(
-        QStringLiteral("^[0-9A-Fa-f]{2}([:-])[0-9A-Fa-f]{2}(\\1[0-9A-Fa-f]{2}){4}$"));
-    if (!form.match(value).hasMatch())
-        return std::nullopt;
-    netmgmt::MacAddress mac{};
-    for (std::size_t k = 0; k < mac.size(); ++k)
-        mac[k] = static_cast<std::uint8_t>(
-            value.mid(static_cast<qsizetype>(k) * 3, 2).toUInt(nullptr, 16));
-    return mac;
-}
-
-QString macText(const netmgmt::MacAddress& mac)
-{
-    QString out;
-    for (std::size_t k = 0; k < mac.size(); ++k)
-        out += (k ? QStringLiteral(":") : QString()) +
-               QStringLiteral("%1").arg(mac[k], 2, 16, QLatin1Char('0'));
-    return out;
 }
 
 PlanParse parsePlan(const QByteArray& planText)

@@ -69,8 +69,4 @@ struct PlanParse
 // line options well formed. The settings keys are checked by checkPlan.
 PlanParse parsePlan(const QByteArray& text);
 
-// "00:30:f9:00:00:01" or with dashes, any case.
-std::optional<netmgmt::MacAddress> parseMacText(const QString& text);
-QString macText(const netmgmt::MacAddress& mac);
-
 } // namespace quarlink::fleet

@@ -2,6 +2,7 @@
 #include "fleet/ValuesCsv.h"
 
 #include "fleet/ProvisionPlan.h"
+#include "settings/JsonValueForms.h"
 #include "settings/SettingsJson.h"
 
 #include <QJsonArray>
@@ -189,7 +190,7 @@ ValuesParse parseValuesCsv(const QByteArray& bytes, const QString& name)
             return {std::nullopt, at + ": give either a mac or a port"};
         row.serial = !row.port.isEmpty();
         if (!row.serial) {
-            const auto parsed = parseMacText(mac);
+            const auto parsed = settings::parseMacAddress(mac);
             if (!parsed)
                 return {std::nullopt, at + ": \"" + mac.toStdString() +
                                           "\" is not a MAC address such as 00:30:f9:00:00:01"};

@@ -2,10 +2,11 @@
 // loopback.
 #include "CliFixture.h"
 
+#include "cli/ManagementPortLock.h"
 #include "common/CrampedLanModule.h"
 #include "netmgmt/ErrorCodes.h"
+#include "netmgmt/ItemTable.h"
 #include "sim/SimulatedLan.h"
-#include "cli/ManagementPortLock.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -145,6 +146,76 @@ TEST_F(CliLan, WriteFailuresAndBadDocuments)
         << refused.err.toStdString();
 
     EXPECT_EQ(lan->runner().modules(), initial);
+}
+
+TEST_F(CliLan, WriteRefusesAKeyTheRecordCannotCarryAndFailsOneThatDidNotTake)
+{
+    sim::LanModuleState noWlan = sim::defaultLanModule(kFirst, 4);
+    noWlan.setProductId(0, 3);
+    sim::LanFaults keepsWlan;
+    keepsWlan.keptType = netmgmt::item_type::Wlan;
+    startModules({{noWlan, {}}, {sim::defaultLanModule(kSecond, 9), keepsWlan}});
+    const QByteArray readBack = lanCli({"read", "--ip", "127.0.13.2", "--json"}).out.toUtf8();
+    const struct
+    {
+        const char* what;
+        const char* ip;
+        QByteArray document;
+        int status;
+        QString message; // on standard error
+        bool writes;
+    } cases[] = {
+        {"a WLAN key, no WLAN block", "127.0.13.2", R"({"ssid": "Changed"})", 2,
+         "quarlink-cli write: ssid: this module's record holds no WLAN settings (product 3), so "
+         "a write over the LAN cannot carry it",
+         false},
+        {"what read printed, unchanged", "127.0.13.2", readBack, 0, "", false},
+        {"a key it carries", "127.0.13.2", R"({"userClassId": "PTR-3"})", 0, "Write success...",
+         true},
+        {"a key the module did not keep", "127.0.13.3", R"({"ssid": "Changed"})", 1,
+         "quarlink-cli write: ssid: the module answered the write, but its record does not hold "
+         "the value written",
+         true},
+    };
+    // Every exchange sends its request twice: the read's copies, then the write's if any.
+    std::size_t requests = 2;
+    for (const auto& c : cases) {
+        ASSERT_TRUE(waitUntil([&] { return lan->runner().requestCount() >= requests; }));
+        const auto before = lan->runner().modules();
+        const CliRun run = lanCli({"write", "--ip", c.ip, "-"}, c.document);
+        EXPECT_EQ(run.status, c.status) << c.what << ": " << run.err.toStdString();
+        EXPECT_TRUE(run.err.contains(c.message)) << c.what << ": " << run.err.toStdString();
+        requests += c.writes ? 4 : 2;
+        EXPECT_TRUE(waitUntil([&] { return lan->runner().requestCount() >= requests; }));
+        EXPECT_EQ(lan->runner().requestCount(), requests) << c.what;
+        if (!c.writes) {
+            EXPECT_EQ(lan->runner().modules(), before) << c.what;
+        }
+    }
+}
+
+TEST_F(CliLan, WhatReadAndWriteBackupPrintIsAcceptedBack)
+{
+    sim::LanModuleState module = sim::defaultLanModule(kFirst, 4);
+    module.setProductId(0, 300);
+    startModules({{module, {}}});
+    const QString backup = dir.filePath("backup.json");
+    ASSERT_EQ(lanCli({"write", "--ip", "127.0.13.2", "--backup", backup, "-"},
+                     R"({"userClassId": "PTR-300"})")
+                  .status,
+              0);
+    QFile saved(backup);
+    ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+    const QByteArray backupText = saved.readAll();
+    const CliRun read = lanCli({"read", "--ip", "127.0.13.2", "--json"});
+    ASSERT_EQ(QJsonDocument::fromJson(read.out.toUtf8()).object().value("productId").toInt(), 300);
+    const std::pair<const char*, QByteArray> documents[] = {{"read --json", read.out.toUtf8()},
+                                                            {"write --backup", backupText}};
+    for (const auto& [what, document] : documents) {
+        const CliRun run = lanCli({"write", "--ip", "127.0.13.2", "-"}, document);
+        EXPECT_EQ(run.status, 0) << what << ": " << run.err.toStdString();
+    }
+    EXPECT_EQ(lan->runner().modules(), initial); // the backup put the module back
 }
 
 TEST_F(CliLan, ProtectedModuleTakesAWriteOnlyWithItsPassword)

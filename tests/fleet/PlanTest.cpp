@@ -2,6 +2,8 @@
 // kind of bad plan refused with its place and reason.
 #include "fleet/PlanChecks.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <gtest/gtest.h>
 
 namespace quarlink::fleet {
@@ -62,6 +64,45 @@ TEST(fleet_Plan, CsvRowsMergeIntoTheModulesTheyName)
     EXPECT_EQ(plan.answerTimeout, std::chrono::milliseconds(300));
     ASSERT_EQ(plan.lanSettings.size(), 1u);
     EXPECT_EQ(plan.lanSettings[0].second, "50010");
+}
+
+TEST(fleet_Plan, EachModulesLocalAddressIsComparedAsTheAddressItEndsUpWith)
+{
+    // The address each module ends up with, its own or the template's, as an address: leading
+    // zeros name the same one; the template's may be taken by one module only.
+    const struct
+    {
+        const char* templateIp; // empty: none given
+        const char* ownIps[2];
+        std::string error; // empty: the plan passes
+    } cases[] = {
+        {"10.0.0.5",
+         {"", "10.0.0.5"},
+         "modules[1].localIp: 10.0.0.5 is planned for modules[0] (template) too"},
+        {"",
+         {"192.168.10.50", "192.168.010.050"},
+         "modules[1].localIp: 192.168.10.50 is planned for modules[0] too"},
+        {"10.0.0.5",
+         {"", ""},
+         "template.localIp: the same address would be planned for more than one module"},
+        {"10.0.0.5", {"", "10.0.0.6"}, ""},
+        {"", {"10.0.0.5", "10.0.0.50"}, ""},
+    };
+    for (const auto& c : cases) {
+        QJsonObject templateKeys;
+        if (*c.templateIp)
+            templateKeys.insert("localIp", c.templateIp);
+        QJsonArray modules;
+        for (int i = 0; i < 2; ++i) {
+            QJsonObject module{{"mac", QString("00:11:22:33:60:0%1").arg(i + 2)}};
+            if (*c.ownIps[i])
+                module.insert("localIp", c.ownIps[i]);
+            modules.append(module);
+        }
+        const QByteArray plan =
+            QJsonDocument(QJsonObject{{"template", templateKeys}, {"modules", modules}}).toJson();
+        EXPECT_EQ(check(plan).error, c.error) << plan.toStdString();
+    }
 }
 
 TEST(fleet_Plan, BadPlansAreRefusedWithPlaceAndReason)
