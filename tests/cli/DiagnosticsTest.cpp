@@ -424,7 +424,7 @@ TEST(DeviceAccess, ModeBitsDecideByOwnerGroupAndOtherInTurn)
     }
 }
 
-TEST(TraceLine, MasksSecretBytesAndShortensLongBlocks)
+TEST(TraceLine, MasksSecretBytesShortensLongBlocksAndListsDetailsOnLinesOfTheirOwn)
 {
     const std::vector<std::uint8_t> bytes{0x1B, 0x7E, 0x52, 0x41, 0x42};
     trace::Entry entry;
@@ -436,6 +436,23 @@ TEST(TraceLine, MasksSecretBytesAndShortensLongBlocks)
     EXPECT_EQ(trace::entryHex(entry), "1B 7E ...");
     EXPECT_TRUE(trace::formatEntry(entry, std::chrono::milliseconds(42))
                     .starts_with("     42 ms serial send     5 B"));
+
+    // With details: the first line, one line per detail, then the hex in rows, all lined up.
+    std::vector<std::uint8_t> datagram(20);
+    for (std::size_t i = 0; i < datagram.size(); ++i)
+        datagram[i] = static_cast<std::uint8_t>(i);
+    trace::Entry items;
+    items.link = trace::Link::Lan;
+    items.bytes = datagram;
+    items.what = "read answer";
+    items.details = {"2/0 product_id 21", "9/4 wpa_passphrase (masked)"};
+    items.masked = {{15, 2}};
+    const std::string indent(32, ' ');
+    EXPECT_EQ(trace::formatEntry(items, std::chrono::milliseconds(7)),
+              "      7 ms lan    send    20 B  read answer\n" + indent + "2/0 product_id 21\n" +
+                  indent + "9/4 wpa_passphrase (masked)\n" + indent +
+                  "0000  00 01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E **\n" + indent +
+                  "0010  ** 11 12 13");
 }
 
 } // namespace
