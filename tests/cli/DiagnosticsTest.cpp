@@ -5,6 +5,7 @@
 
 #include "cli/DoctorFixes.h"
 #include "cli/PortAccess.h"
+#include "cli/Subcommands.h"
 #include "serial/FrameTrace.h"
 #include "serial/PtyPair.h"
 #include "serial/SerialPort.h"
@@ -176,6 +177,18 @@ TEST_F(Diagnostics, BytesOfASecretAnswerThatIsDroppedStayMasked)
     }
 }
 
+TEST_F(Diagnostics, EveryCommandsHelpListsTheTraceOptions)
+{
+    for (const Subcommand& command : subcommands()) {
+        const CliRun help = cli({QLatin1String(command.name), "--help"});
+        EXPECT_EQ(help.status, 0) << command.name;
+        EXPECT_TRUE(help.out.contains(QRegularExpression("\n +--trace +\\S")))
+            << command.name << ":\n"
+            << help.out.toStdString();
+        EXPECT_TRUE(help.out.contains("--trace-file <FILE>")) << command.name;
+    }
+}
+
 TEST_F(Diagnostics, ProbeFindsTheModuleAmongAnUnusedPtyAndAMissingPath)
 {
     startSim();
@@ -206,10 +219,18 @@ TEST_F(Diagnostics, AutoBaudFindsAModuleAt19200)
         cli({"ports", "--probe", "--baud", "auto", "--port", device, "--answer-timeout", "1000"});
     EXPECT_EQ(probe.out.trimmed(), device + ": module " + moduleMac() + " firmware 1.2a at 19200")
         << probe.err.toStdString();
+    // The probe's closing 'G' is in the simulator's log before the next run begins.
+    ASSERT_TRUE(waitUntil([&] { return receivedLetters(logText()).endsWith("G"); }));
+    const qsizetype probed = receivedLetters(logText()).size();
     const CliRun get = cli(onPort({"get", "--json", "--baud", "auto", "--answer-timeout", "1000"}));
     EXPECT_EQ(get.status, 0) << get.err.toStdString();
     EXPECT_TRUE(get.err.contains("answers at 19200 baud")) << get.err.toStdString();
     EXPECT_TRUE(get.out.contains("ThisIsASSID"));
+    // The speed is found with 'S' and 'C', which 'G' ends before Get Info begins again.
+    const QStringList letters = receivedLetters(logText()).mid(probed);
+    ASSERT_GE(letters.size(), 6) << letters.join(' ').toStdString();
+    EXPECT_EQ(letters.mid(0, 6), (QStringList{"S", "C", "G", "S", "C", "R"}))
+        << letters.join(' ').toStdString();
 }
 
 TEST_F(Diagnostics, DoctorReportsAHeldPortAndAPortWithoutPermission)
