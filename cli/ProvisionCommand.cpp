@@ -11,6 +11,7 @@
 #include "cli/SerialDocumentWrite.h"
 #include "cli/SerialSession.h"
 #include "cli/Subcommands.h"
+#include "cli/TraceOptions.h"
 #include "fleet/LanProvisioning.h"
 #include "fleet/PlanChecks.h"
 #include "fleet/ProvisionPlan.h"
@@ -398,6 +399,7 @@ int runProvision(const Invocation& invocation)
         // Held for the whole run: its exchanges share the local port with no other process.
         const auto portLock = claimLocalPort(*lan);
         fleet::LanRunSettings settings{lan->parameters, lan->timings};
+        settings.trace = cliTrace();
         lanRun = portLock
                      ? fleet::runLanProvisioning(settings, lanTargets,
                                                  backups ? std::nullopt : plan.select,

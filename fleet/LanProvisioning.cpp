@@ -34,6 +34,7 @@ public:
         : m_settings(settings), m_choices(choices), m_host(host), m_macs(macs),
           m_dispatcher(endpoint, m_store, settings.parameters.modulePort, settings.inFlight)
     {
+        m_dispatcher.setTrace(settings.trace);
     }
 
     // The modules that answer one search, by MAC address.
