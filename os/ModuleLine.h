@@ -25,6 +25,9 @@ public:
     // port `portName`, opened with `line`. Nothing on failure, with the reason in `error`.
     static std::unique_ptr<ModuleLine> open(const LineSettings& line, const std::string& portName,
                                             std::string& error);
+    // Whether open() needs a port name: true where there are no pseudo-terminals (Windows).
+    static bool needsPortName();
+
     ~ModuleLine();
     ModuleLine(const ModuleLine&) = delete;
     ModuleLine& operator=(const ModuleLine&) = delete;

@@ -5,6 +5,17 @@
 
 namespace quarlink::os {
 
+WriteResult SerialDevice::write(std::span<const std::uint8_t> bytes, const StopSignal* stop) const
+{
+    const auto deadline =
+        Clock::now() + m_writeTimeoutPerByte * static_cast<std::int64_t>(bytes.size());
+    // One write at a time, so that a command from another thread never lands inside a block.
+    const std::unique_lock lock(m_writeMutex, deadline);
+    if (!lock.owns_lock() || !isOpen())
+        return WriteResult::Failed;
+    return writeHeld(bytes, stop, deadline);
+}
+
 bool SerialDevice::drainOutput(std::chrono::milliseconds limit) const
 {
     return awaitEmptyQueue(Clock::now() + limit, nullptr) == WriteResult::Written;

@@ -159,6 +159,9 @@ private:
 
     // Waits until the transmit queue is empty: Written, or Failed at `deadline`, or Stopped.
     WriteResult awaitEmptyQueue(Clock::time_point deadline, const StopSignal* stop) const;
+    // The system's part of write(), with the write lock held and the device open.
+    WriteResult writeHeld(std::span<const std::uint8_t> bytes, const StopSignal* stop,
+                          Clock::time_point deadline) const;
 
     std::unique_ptr<State> m_state;
     std::chrono::microseconds m_writeTimeoutPerByte = kWriteTimeoutPerByte;

@@ -304,7 +304,7 @@ constexpr std::string_view kIntroduction =
     "SIGTERM or SIGHUP ends it.\n"
     "On Windows the serial side needs a COM port pair instead of a pseudo-terminal: the\n"
     "module serves the end named with --port and prints that name first; the program\n"
-    "opens the other end. Ctrl+C ends it there.\n"
+    "opens the other end. Without --port only the LAN modules run there. Ctrl+C ends it.\n"
     "\n"
     "Options:\n";
 

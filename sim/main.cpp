@@ -37,6 +37,25 @@ int fail(const std::string& message)
     return 1;
 }
 
+void printLanModules(const LanRunner& lan)
+{
+    for (const LanModuleState& module : lan.modules())
+        std::printf("lan %s:%u %s\n", quarlink::netmgmt::formatIpv4(module.address).c_str(),
+                    lan.port(), toCompactHex(module.mac).c_str());
+}
+
+// The LAN modules alone, where the serial side has no line (Windows without --port).
+int serveLanOnly(LanRunner& lan)
+{
+    g_lan = &lan;
+    quarlink::os::onStopRequest(stopServing);
+    printLanModules(lan);
+    std::fflush(stdout);
+    const int result = lan.run();
+    g_lan = nullptr;
+    return result;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -90,6 +109,16 @@ int main(int argc, char** argv)
             return fail("cannot save the state: " + error);
     }
 
+    if (options.portName.empty() && quarlink::os::ModuleLine::needsPortName()) {
+        if (!lan)
+            return fail("name one end of a COM port pair with --port, or serve modules on the "
+                        "LAN with --lan");
+        if (!options.firmwareAddress.empty())
+            return fail("the firmware listener answers on the serial line: name its COM port "
+                        "with --port");
+        return serveLanOnly(*lan);
+    }
+
     RunnerConfig config;
     config.faults = options.faults;
     config.stateFile = options.stateFile;
@@ -126,11 +155,8 @@ int main(int argc, char** argv)
     std::printf("%s\n", line->devicePath().c_str());
     if (const FirmwareListener* listener = runner.firmwareListener())
         std::printf("firmware %s:%u\n", listener->address().c_str(), listener->port());
-    if (lan) {
-        for (const LanModuleState& module : lan->modules())
-            std::printf("lan %s:%u %s\n", quarlink::netmgmt::formatIpv4(module.address).c_str(),
-                        lan->port(), toCompactHex(module.mac).c_str());
-    }
+    if (lan)
+        printLanModules(*lan);
     std::fflush(stdout);
 
     std::thread lanThread;

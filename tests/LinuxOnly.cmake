@@ -28,6 +28,10 @@ set(QUARLINK_LINUX_ONLY_TEST_SOURCES
   "cli/SetupCommandTest.cpp|the simulated module's serial side is a pseudo-terminal"
   "cli/SafeChangeTest.cpp|the simulated module's serial side is a pseudo-terminal"
   "fleet/ProvisionCliTest.cpp|the simulated module's serial side is a pseudo-terminal"
+  "sim/LanModulesTest.cpp|simulated LAN modules in-process, each on its own loopback address, as only Linux routes them (Wine binds 127.0.0.x as the loopback interface, so their answers come from 127.0.0.1)"
+  "fleet/DispatcherTest.cpp|simulated LAN modules in-process, each on its own loopback address, as only Linux routes them (Wine binds 127.0.0.x as the loopback interface, so their answers come from 127.0.0.1)"
+  "e2e/NetworkPanelTest.cpp|simulated LAN modules in-process, each on its own loopback address, as only Linux routes them (Wine binds 127.0.0.x as the loopback interface, so their answers come from 127.0.0.1)"
+  "cli/CliLanTest.cpp|simulated LAN modules in-process, each on its own loopback address, as only Linux routes them (Wine binds 127.0.0.x as the loopback interface, so their answers come from 127.0.0.1)"
 )
 # Libraries only those sources need.
 set(QUARLINK_LINUX_ONLY_TEST_LIBS util OpenSSL::Crypto)

@@ -1,6 +1,8 @@
 // Files as POSIX descriptors.
 #include "os/File.h"
 
+#include "os/posix/WriteAll.h"
+
 #include <cerrno>
 #include <utility>
 
@@ -79,16 +81,7 @@ std::optional<std::size_t> File::readUpTo(std::span<std::uint8_t> into, int* err
 
 bool File::writeAll(std::span<const std::uint8_t> bytes)
 {
-    std::size_t written = 0;
-    while (written < bytes.size()) {
-        const ssize_t n = ::write(m_handle, bytes.data() + written, bytes.size() - written);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        written += static_cast<std::size_t>(n);
-    }
-    return true;
+    return posix::writeAll(m_handle, bytes);
 }
 
 bool File::truncate(std::uint64_t size)

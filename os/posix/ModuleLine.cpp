@@ -83,6 +83,11 @@ std::unique_ptr<ModuleLine> ModuleLine::open(const LineSettings& line, const std
     return pty;
 }
 
+bool ModuleLine::needsPortName()
+{
+    return false;
+}
+
 ModuleLine::~ModuleLine()
 {
     if (m_programSide >= 0)

@@ -1,6 +1,8 @@
 // The private file through mkstemp (mode 0600), fsync and rename.
 #include "os/PrivateFile.h"
 
+#include "os/posix/WriteAll.h"
+
 #include <cerrno>
 #include <filesystem>
 
@@ -10,24 +12,6 @@
 #include <unistd.h>
 
 namespace quarlink::os {
-
-namespace {
-
-bool writeAll(int fd, std::span<const std::uint8_t> bytes)
-{
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        done += static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
-} // namespace
 
 std::optional<PrivateFileFailure> writePrivateFile(const std::string& path,
                                                    std::span<const std::uint8_t> bytes)
@@ -42,7 +26,7 @@ std::optional<PrivateFileFailure> writePrivateFile(const std::string& path,
     if (fd < 0)
         return PrivateFileFailure{"create a temporary file", errno};
     const bool written =
-        writeAll(fd, bytes) && ::fchmod(fd, S_IRUSR | S_IWUSR) == 0 && ::fsync(fd) == 0;
+        posix::writeAll(fd, bytes) && ::fchmod(fd, S_IRUSR | S_IWUSR) == 0 && ::fsync(fd) == 0;
     const int writeError = errno;
     const bool closed = ::close(fd) == 0;
     if (!written || !closed) {

@@ -163,17 +163,10 @@ void SerialDevice::purge() const
         ::tcflush(m_state->fd, TCIOFLUSH);
 }
 
-WriteResult SerialDevice::write(std::span<const std::uint8_t> bytes, const StopSignal* stop) const
+WriteResult SerialDevice::writeHeld(std::span<const std::uint8_t> bytes, const StopSignal* stop,
+                                    Clock::time_point deadline) const
 {
-    const auto deadline =
-        Clock::now() + m_writeTimeoutPerByte * static_cast<std::int64_t>(bytes.size());
-    // One write at a time, so that a command from another thread never lands inside a block.
-    const std::unique_lock lock(m_writeMutex, deadline);
-    if (!lock.owns_lock())
-        return WriteResult::Failed;
     const int fd = m_state->fd;
-    if (fd < 0)
-        return WriteResult::Failed;
     const int stopFd = stop ? stop->nativeHandle() : -1;
     std::size_t written = 0;
     while (written < bytes.size()) {

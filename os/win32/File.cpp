@@ -2,6 +2,7 @@
 #include "os/File.h"
 
 #include "os/win32/Text.h"
+#include "os/win32/WriteAll.h"
 
 #include <windows.h>
 
@@ -87,14 +88,7 @@ std::optional<std::size_t> File::readUpTo(std::span<std::uint8_t> into, int* err
 
 bool File::writeAll(std::span<const std::uint8_t> bytes)
 {
-    while (!bytes.empty()) {
-        const DWORD ask = static_cast<DWORD>(std::min<std::size_t>(bytes.size(), 1 << 30));
-        DWORD written = 0;
-        if (!::WriteFile(m_handle, bytes.data(), ask, &written, nullptr) || written == 0)
-            return false;
-        bytes = bytes.subspan(written);
-    }
-    return true;
+    return win32::writeAll(m_handle, bytes);
 }
 
 bool File::truncate(std::uint64_t size)

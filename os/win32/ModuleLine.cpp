@@ -22,6 +22,11 @@ std::unique_ptr<ModuleLine> ModuleLine::open(const LineSettings& line, const std
     return opened;
 }
 
+bool ModuleLine::needsPortName()
+{
+    return true;
+}
+
 ModuleLine::~ModuleLine() = default;
 
 ModuleLine::Read ModuleLine::read(std::span<std::uint8_t> buffer)

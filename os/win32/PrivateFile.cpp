@@ -3,6 +3,7 @@
 #include "os/PrivateFile.h"
 
 #include "os/win32/Text.h"
+#include "os/win32/WriteAll.h"
 
 #include <windows.h>
 
@@ -39,18 +40,6 @@ std::wstring ownerOnlyDescriptor()
     return descriptor;
 }
 
-bool writeAll(HANDLE file, std::span<const std::uint8_t> bytes)
-{
-    while (!bytes.empty()) {
-        DWORD written = 0;
-        const DWORD ask = static_cast<DWORD>(std::min<std::size_t>(bytes.size(), 1 << 30));
-        if (!::WriteFile(file, bytes.data(), ask, &written, nullptr) || written == 0)
-            return false;
-        bytes = bytes.subspan(written);
-    }
-    return true;
-}
-
 } // namespace
 
 std::optional<PrivateFileFailure> writePrivateFile(const std::string& path,
@@ -78,7 +67,7 @@ std::optional<PrivateFileFailure> writePrivateFile(const std::string& path,
     ::LocalFree(descriptor);
     if (file == INVALID_HANDLE_VALUE)
         return PrivateFileFailure{"create a temporary file", static_cast<int>(createError)};
-    const bool written = writeAll(file, bytes) && ::FlushFileBuffers(file);
+    const bool written = win32::writeAll(file, bytes) && ::FlushFileBuffers(file);
     const DWORD writeError = ::GetLastError();
     const bool closed = ::CloseHandle(file) != 0;
     if (!written || !closed) {

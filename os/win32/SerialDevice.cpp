@@ -30,8 +30,11 @@ bool startsWithDevicePrefix(std::string_view name)
            (name.substr(0, 4) == kDevicePrefix || name.substr(0, 4) == "//./");
 }
 
-std::string openFailureText(DWORD error)
+// What an open failure means, and how it is said: "not present", "in use by another program",
+// or the system's own message.
+OpenResult openFailure(OpenStep step, DWORD error)
 {
+    OpenResult result{step, static_cast<int>(error), {}, OpenProblem::Other};
     switch (error) {
     case ERROR_FILE_NOT_FOUND:
     case ERROR_PATH_NOT_FOUND:
@@ -39,36 +42,25 @@ std::string openFailureText(DWORD error)
     case ERROR_BAD_UNIT:
     case ERROR_INVALID_NAME:
     case ERROR_BAD_NETPATH:
-        return "not present";
+        result.problem = OpenProblem::NotPresent;
+        result.reason = "not present";
+        break;
     case ERROR_SHARING_VIOLATION:
     case ERROR_BUSY:
-        return "in use by another program";
+        result.problem = OpenProblem::InUse;
+        result.reason = "in use by another program";
+        break;
     // A COM port another program holds refuses a second open with "access denied"; its
     // permissions rarely do.
     case ERROR_ACCESS_DENIED:
-        return "in use by another program (access denied)";
+        result.problem = OpenProblem::InUse;
+        result.reason = "in use by another program (access denied)";
+        break;
     default:
-        return systemErrorText(static_cast<int>(error));
+        result.reason = systemErrorText(static_cast<int>(error));
+        break;
     }
-}
-
-OpenProblem openProblem(DWORD error)
-{
-    switch (error) {
-    case ERROR_FILE_NOT_FOUND:
-    case ERROR_PATH_NOT_FOUND:
-    case ERROR_DEV_NOT_EXIST:
-    case ERROR_BAD_UNIT:
-    case ERROR_INVALID_NAME:
-    case ERROR_BAD_NETPATH:
-        return OpenProblem::NotPresent;
-    case ERROR_SHARING_VIOLATION:
-    case ERROR_BUSY:
-    case ERROR_ACCESS_DENIED:
-        return OpenProblem::InUse;
-    default:
-        return OpenProblem::Other;
-    }
+    return result;
 }
 
 HANDLE newEvent()
@@ -151,9 +143,8 @@ std::string devicePathFor(std::string_view portName)
 
 OpenResult OpenResult::failure(OpenStep step, int error)
 {
-    const auto code = static_cast<DWORD>(error);
     if (step == OpenStep::Open || step == OpenStep::Lock)
-        return {step, error, openFailureText(code), openProblem(code)};
+        return openFailure(step, static_cast<DWORD>(error));
     return {step, error, systemErrorText(error), OpenProblem::Other};
 }
 
@@ -353,17 +344,10 @@ void SerialDevice::purge() const
         ::PurgeComm(m_state->port, kPurgeAll);
 }
 
-WriteResult SerialDevice::write(std::span<const std::uint8_t> bytes, const StopSignal* stop) const
+WriteResult SerialDevice::writeHeld(std::span<const std::uint8_t> bytes, const StopSignal* stop,
+                                    Clock::time_point deadline) const
 {
-    const auto deadline =
-        Clock::now() + m_writeTimeoutPerByte * static_cast<std::int64_t>(bytes.size());
-    // One write at a time, so that a command from another thread never lands inside a block.
-    const std::unique_lock lock(m_writeMutex, deadline);
-    if (!lock.owns_lock())
-        return WriteResult::Failed;
     State& state = *m_state;
-    if (!state.port)
-        return WriteResult::Failed;
     if (bytes.empty())
         return WriteResult::Written;
     state.noteActivity();

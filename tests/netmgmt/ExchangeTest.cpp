@@ -5,6 +5,8 @@
 #include "netmgmt/ManagementEndpoint.h"
 #include "netmgmt/ManagementParameters.h"
 #include "netmgmt/Sealing.h"
+#include "os/SystemError.h"
+#include "tests/common/UnderWine.h"
 
 #include <gtest/gtest.h>
 
@@ -168,9 +170,12 @@ TEST(Exchange, SearchSendsTwiceAndWaitsToTheDeadline)
 
 TEST(Exchange, OpenFailureReportsTheSocketError)
 {
+    if (quarlink::testing::runsUnderWine())
+        GTEST_SKIP() << "Wine binds a datagram socket to an address this machine does not have";
     int error = 0;
     EXPECT_FALSE(ManagementEndpoint::open({192, 0, 2, 1}, 0, error)); // not a local address
-    EXPECT_EQ(error, EADDRNOTAVAIL);
+    EXPECT_NE(error, 0); // the system's code (EADDRNOTAVAIL, WSAEADDRNOTAVAIL)
+    EXPECT_FALSE(quarlink::os::systemErrorText(error).empty());
 }
 
 TEST(ManagementParameters, FromTheEnvironment)
