@@ -50,6 +50,9 @@ public:
     }
     ~Responder() { stop(); }
     std::uint16_t port() const { return m_endpoint->localPort(); }
+    // Whether the requests' times are the kernel's arrival stamps rather than the times they
+    // were read, which a late wake-up of the reading thread blurs by a few milliseconds.
+    bool stampsArrivals() const { return kernelStamp().has_value(); }
     // Stops serving; returns when each request came.
     std::vector<std::chrono::nanoseconds> stop()
     {
@@ -165,7 +168,7 @@ TEST(Exchange, SearchSendsTwiceAndWaitsToTheDeadline)
     EXPECT_EQ(t.answerCount(), 1u); // four answers of one module
     const auto requests = responder.stop();
     ASSERT_EQ(requests.size(), 2u);
-    EXPECT_GE(requests[1] - requests[0], 9ms);
+    EXPECT_GE(requests[1] - requests[0], responder.stampsArrivals() ? 9ms : 5ms);
 }
 
 TEST(Exchange, OpenFailureReportsTheSocketError)
