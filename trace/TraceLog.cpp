@@ -85,7 +85,7 @@ std::string formatEntry(const Entry& entry, std::chrono::milliseconds elapsed)
     }
     const std::size_t shown = std::min(entry.shownBytes, entry.bytes.size());
     for (std::size_t row = 0; row < shown; row += kHexRowBytes) {
-        char offset[16];
+        char offset[24]; // room for any size_t in hexadecimal, though rows stay short
         std::snprintf(offset, sizeof offset, "%04zX  ", row);
         text += '\n';
         text += indent;
