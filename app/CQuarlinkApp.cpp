@@ -4,6 +4,7 @@
 #include "app/CMainFrame.h"
 #include "app/CQuarlinkDoc.h"
 #include "form/CQuarlinkView.h"
+#include "os/UdpSocket.h"
 #include "platform/PortListProvider.h"
 #include "platform/Prompter.h"
 #include "resources/ControlIds.h"
@@ -13,9 +14,6 @@
 
 #include <cstdlib>
 
-#include <sys/socket.h>
-#include <unistd.h>
-
 namespace quarlink::app {
 
 using namespace quarlink::ids;
@@ -23,15 +21,6 @@ using namespace quarlink::ids;
 namespace {
 const QString kAllFiles = QStringLiteral("All Files (*.*)");
 constexpr char kTraceVariable[] = "QUARLINK_TRACE";
-}
-
-bool socketLayerAvailable()
-{
-    const int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
-    if (fd < 0)
-        return false;
-    ::close(fd);
-    return true;
 }
 
 CQuarlinkApp::CQuarlinkApp(std::unique_ptr<platform::PortListProvider> ports, bool allCommands)
@@ -43,7 +32,7 @@ CQuarlinkApp::~CQuarlinkApp() = default;
 
 bool CQuarlinkApp::InitInstance()
 {
-    if (!socketLayerAvailable()) {
+    if (!os::socketLayerAvailable()) {
         platform::messageBox(QStringLiteral("Windows sockets initialization failed."));
         return false;
     }

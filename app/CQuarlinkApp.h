@@ -52,7 +52,4 @@ private:
 // The option that keeps the full command set: the menu bar, and the network panel's buttons.
 inline constexpr const char* kAllCommandsOption = "--all-commands";
 
-// Whether the system lets this program create a network socket at all.
-bool socketLayerAvailable();
-
 } // namespace quarlink::app

@@ -10,15 +10,16 @@ namespace {
 const QString kProgram = QStringLiteral("quarlink-cli");
 } // namespace
 
+// Output is UTF-8 on every system, never converted to a local code page.
 void printOut(const QString& line)
 {
-    std::fputs(qPrintable(line + QLatin1Char('\n')), stdout);
+    std::fputs((line + QLatin1Char('\n')).toUtf8().constData(), stdout);
     std::fflush(stdout);
 }
 
 void printError(const QString& line)
 {
-    std::fputs(qPrintable(line + QLatin1Char('\n')), stderr);
+    std::fputs((line + QLatin1Char('\n')).toUtf8().constData(), stderr);
 }
 
 void printError(const std::string& line)
@@ -55,7 +56,7 @@ std::optional<int> parseOptions(QCommandLineParser& parser, const Invocation& in
         QString text = parser.helpText();
         text.replace(QCoreApplication::arguments().value(0),
                      kProgram + QLatin1Char(' ') + invocation.command);
-        std::fputs(qPrintable(text), stdout);
+        std::fputs(text.toUtf8().constData(), stdout);
         return kExitSuccess;
     }
     if (parser.positionalArguments().size() > maxPositional)

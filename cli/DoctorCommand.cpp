@@ -7,8 +7,10 @@
 #include "cli/PortAccess.h"
 #include "cli/Subcommands.h"
 #include "netmgmt/ManagementEndpoint.h"
+#include "os/SerialDevice.h"
+#include "os/SystemError.h"
+#include "os/UdpSocket.h"
 #include "platform/SerialPortList.h"
-#include "serial/SerialPort.h"
 
 #include <QFile>
 #include <QJsonArray>
@@ -112,7 +114,7 @@ QString holderText(int pid)
 
 void checkPort(Report& report, const QString& port)
 {
-    const std::string path = serial::devicePathFor(port.toStdString());
+    const std::string path = os::devicePathFor(port.toStdString());
     const QString shown = QString::fromStdString(path);
     struct stat device
     {
@@ -191,7 +193,7 @@ void checkManagementPort(Report& report, const netmgmt::ManagementParameters& pa
     int error = 0;
     if (!netmgmt::ManagementEndpoint::open(parameters.bindAddress, port, error)) {
         report.problem(title + QStringLiteral(": cannot be bound: ") +
-                           QString::fromUtf8(std::strerror(error)),
+                           QString::fromStdString(os::systemErrorText(error)),
                        port < 1024 ? QStringLiteral("choose a port from 1024 on, or any free "
                                                     "port: export QUARLINK_MGMT_LOCAL_PORT=0")
                                    : fix);
@@ -205,34 +207,19 @@ void checkBroadcastRoute(Report& report, const netmgmt::ManagementParameters& pa
     const QString address =
         QString::fromStdString(netmgmt::formatIpv4(parameters.broadcastAddress));
     const QString title = QStringLiteral("broadcast %1").arg(address);
-    // Connecting a datagram socket only looks the route up; nothing is sent.
-    const int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-    const int on = 1;
-    sockaddr_in to{};
-    to.sin_family = AF_INET;
-    to.sin_port = htons(parameters.modulePort);
-    std::memcpy(&to.sin_addr, parameters.broadcastAddress.data(), 4);
     int error = 0;
-    if (fd < 0 || ::setsockopt(fd, SOL_SOCKET, SO_BROADCAST, &on, sizeof on) != 0 ||
-        ::connect(fd, reinterpret_cast<const sockaddr*>(&to), sizeof to) != 0)
-        error = errno;
-    sockaddr_in from{};
-    socklen_t length = sizeof from;
-    if (error == 0)
-        ::getsockname(fd, reinterpret_cast<sockaddr*>(&from), &length);
-    if (fd >= 0)
-        ::close(fd);
-    if (error != 0) {
+    const auto from =
+        os::localAddressTowards(parameters.broadcastAddress, parameters.modulePort, error);
+    if (!from) {
         report.problem(title + QStringLiteral(": no route (") +
-                           QString::fromUtf8(std::strerror(error)) + QLatin1Char(')'),
+                           QString::fromStdString(os::systemErrorText(error)) + QLatin1Char(')'),
                        QStringLiteral("connect this machine to the printer's network, or name "
                                       "the subnet's broadcast address: export "
                                       "QUARLINK_MGMT_BROADCAST=192.168.1.255"));
         return;
     }
-    char local[INET_ADDRSTRLEN] = "";
-    ::inet_ntop(AF_INET, &from.sin_addr, local, sizeof local);
-    report.fine(title + QStringLiteral(": goes out from ") + QString::fromLatin1(local));
+    report.fine(title + QStringLiteral(": goes out from ") +
+                QString::fromStdString(netmgmt::formatIpv4(*from)));
 }
 
 void listVariables(Report& report)

@@ -12,12 +12,12 @@
 #include "firmware/UpdateVerdicts.h"
 #include "serial/SettingsItems.h"
 
+#include "netmgmt/ManagementParameters.h"
+#include "os/Process.h"
+
 #include <QMetaObject>
 
 #include <cstdio>
-
-#include <arpa/inet.h>
-#include <unistd.h>
 
 namespace quarlink::cli {
 
@@ -94,7 +94,7 @@ private:
 
     void transferProgress(int percent) override
     {
-        if (!::isatty(STDERR_FILENO)) {
+        if (!os::isTerminal(stderr)) {
             printError(QStringLiteral("%1% completed").arg(percent));
             return;
         }
@@ -209,14 +209,17 @@ int runFirmware(const Invocation& invocation)
         return usageError(invocation, QStringLiteral("the IMAGE file is required"));
     choice.imagePath = parser.positionalArguments().first();
     if (parser.isSet(ip)) {
-        in_addr address{};
-        if (::inet_pton(AF_INET, parser.value(ip).toLatin1().constData(), &address) != 1)
+        const auto address = netmgmt::parseIpv4(parser.value(ip).toStdString());
+        if (!address)
             return usageError(invocation, QStringLiteral("--ip: expected an IPv4 address"));
         bool ok = false;
         const uint port = parser.value(tcpPort).toUInt(&ok);
         if (!parser.isSet(tcpPort) || !ok || port == 0 || port > 65535)
             return usageError(invocation, QStringLiteral("--tcp-port: expected 1 to 65535"));
-        choice.tcp = firmware::TcpTarget{ntohl(address.s_addr), static_cast<std::uint16_t>(port)};
+        const std::uint32_t host = (std::uint32_t{(*address)[0]} << 24) |
+                                   (std::uint32_t{(*address)[1]} << 16) |
+                                   (std::uint32_t{(*address)[2]} << 8) | (*address)[3];
+        choice.tcp = firmware::TcpTarget{host, static_cast<std::uint16_t>(port)};
     } else if (parser.isSet(tcpPort)) {
         return usageError(invocation, QStringLiteral("--tcp-port goes with --ip"));
     }

@@ -1,5 +1,7 @@
 #include "cli/LineOptions.h"
 
+#include "os/SerialDevice.h"
+
 #include <algorithm>
 
 namespace quarlink::cli {
@@ -23,7 +25,8 @@ std::optional<int> numberIn(const QString& text, std::initializer_list<int> allo
 LineOptions::LineOptions(QCommandLineParser& parser, bool portRequired)
     : m_portRequired(portRequired),
       m_port(QStringLiteral("port"),
-             QStringLiteral("Serial port: a device path or a name in /dev."), QStringLiteral("P")),
+             QStringLiteral("Serial port: %1.").arg(QLatin1String(os::kPortNameForm)),
+             QStringLiteral("P")),
       m_baud(QStringLiteral("baud"),
              QStringLiteral("Baud rate: 1200 to 115200 as the window lists them, or auto: "
                             "57600, 115200, 38400, 19200 and 9600 tried in turn until the "

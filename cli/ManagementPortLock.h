@@ -1,9 +1,11 @@
 // An exclusive claim on a local UDP management port among the quarlink-cli processes of one
 // machine. Two processes bound to the same port (the modules answer to it, so it is fixed) would
 // each receive answers meant for the other; the claim makes the second wait until the first has
-// finished its exchanges. It is an flock on one lock file per port: the kernel drops it when the
-// holder ends in any way, so no stale claim outlives a crashed or killed process.
+// finished its exchanges. It is a lock on one lock file per port (os::FileLock): the system drops
+// it when the holder ends in any way, so no stale claim outlives a crashed or killed process.
 #pragma once
+
+#include "os/FileLock.h"
 
 #include <chrono>
 #include <cstdint>
@@ -26,19 +28,15 @@ public:
                                                    const std::function<void()>& waiting,
                                                    std::string& error);
 
-    ManagementPortLock(ManagementPortLock&& other) noexcept;
-    ManagementPortLock& operator=(ManagementPortLock&& other) noexcept;
-    ManagementPortLock(const ManagementPortLock&) = delete;
-    ManagementPortLock& operator=(const ManagementPortLock&) = delete;
-    ~ManagementPortLock(); // releases the claim
+    // Releases the claim when the object goes.
 
 private:
-    explicit ManagementPortLock(int fd) : m_fd(fd) {}
-    int m_fd = -1;
+    explicit ManagementPortLock(std::optional<os::FileLock> lock) : m_lock(std::move(lock)) {}
+    std::optional<os::FileLock> m_lock; // nothing for port 0
 };
 
-// The folder of the lock files: QUARLINK_MGMT_LOCK_DIR when set, otherwise /run/lock (shared by
-// every user on Debian), otherwise /tmp.
+// The folder of the lock files: QUARLINK_MGMT_LOCK_DIR when set, otherwise the system's
+// (os::systemLockFolder: /run/lock or /tmp, on Windows the temporary folder).
 std::string managementLockFolder(const char* fromEnvironment);
 
 } // namespace quarlink::cli

@@ -18,7 +18,7 @@ constexpr std::string_view kTimeoutMark = "[Timeout]";
 
 } // namespace
 
-std::string openFailureText(const std::string& path, const serial::OpenResult& result)
+std::string openFailureText(const std::string& path, const os::OpenResult& result)
 {
     switch (result.error) {
     case ENOENT:
@@ -47,7 +47,7 @@ std::string openFailureText(const std::string& path, const serial::OpenResult& r
 
 ProbeOutcome probePort(const LineChoice& choice)
 {
-    const std::string path = serial::devicePathFor(choice.port.toStdString());
+    const std::string path = os::devicePathFor(choice.port.toStdString());
     const std::span<const int> speeds = choice.autoBaud
                                             ? std::span<const int>(kAutoBaudRates)
                                             : std::span<const int>(&choice.line.baudRate, 1);

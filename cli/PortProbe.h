@@ -4,7 +4,7 @@
 #pragma once
 
 #include "cli/LineOptions.h"
-#include "serial/SerialPort.h"
+#include "os/SerialDevice.h"
 
 #include <string>
 
@@ -23,6 +23,6 @@ struct ProbeOutcome
 ProbeOutcome probePort(const LineChoice& choice);
 
 // Why an open of `path` failed, in the probe's words.
-std::string openFailureText(const std::string& path, const serial::OpenResult& result);
+std::string openFailureText(const std::string& path, const os::OpenResult& result);
 
 } // namespace quarlink::cli

@@ -1,5 +1,6 @@
-// quarlink-cli ports: the Port list as the window fills it, one port per line; with --probe
-// each port is asked who is there.
+// quarlink-cli ports: the Port list as the window fills it, one port per line (its name, then
+// the device's description where the system gives one); with --probe each port is asked who is
+// there.
 #include "cli/DocumentIo.h"
 #include "cli/PortProbe.h"
 #include "cli/Subcommands.h"
@@ -15,18 +16,29 @@ namespace {
 
 constexpr int kFallbackPortCount = 9; // COM1 to COM9 when the system's ports cannot be read
 
+std::vector<platform::PortEntry> listedEntries()
+{
+    if (auto ports = platform::SystemPortList().ports())
+        return std::move(*ports);
+    std::vector<platform::PortEntry> fallback;
+    for (int n = 1; n <= kFallbackPortCount; ++n)
+        fallback.push_back({QStringLiteral("COM%1").arg(n), {}});
+    return fallback;
+}
+
 QStringList listedPorts()
 {
     QStringList names;
-    const auto ports = platform::SystemPortList().ports();
-    if (!ports) {
-        for (int n = 1; n <= kFallbackPortCount; ++n)
-            names << QStringLiteral("COM%1").arg(n);
-        return names;
-    }
-    for (const auto& port : *ports)
+    for (const auto& port : listedEntries())
         names << port.name;
     return names;
+}
+
+// "COM3 — USB Serial Port", or the name alone.
+QString portLine(const platform::PortEntry& port)
+{
+    return port.description.isEmpty() ? port.name
+                                      : port.name + QStringLiteral(" \u2014 ") + port.description;
 }
 
 } // namespace
@@ -55,12 +67,11 @@ int runPorts(const Invocation& invocation)
     if (!parser.isSet(probe)) {
         if (!named.isEmpty())
             return usageError(invocation, QStringLiteral("--port is for --probe"));
-        const QStringList ports = listedPorts();
         if (parser.isSet(json))
-            printJson(QJsonDocument(QJsonArray::fromStringList(ports)));
+            printJson(QJsonDocument(QJsonArray::fromStringList(listedPorts())));
         else
-            for (const QString& port : ports)
-                printOut(port);
+            for (const auto& port : listedEntries())
+                printOut(portLine(port));
         return kExitSuccess;
     }
     auto line = lineOptions.read(parser, invocation);

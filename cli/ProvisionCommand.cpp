@@ -18,6 +18,8 @@
 #include "fleet/ValuesCsv.h"
 #include "settings/SettingsJson.h"
 
+#include "os/Process.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -28,8 +30,6 @@
 #include <mutex>
 #include <set>
 #include <thread>
-
-#include <unistd.h>
 
 namespace quarlink::cli {
 
@@ -51,7 +51,7 @@ class CliProvisionHost final : public fleet::ProvisionHost
 {
 public:
     CliProvisionHost(bool json, QString backupDir)
-        : m_json(json), m_backupDir(std::move(backupDir)), m_terminal(::isatty(STDERR_FILENO) == 1)
+        : m_json(json), m_backupDir(std::move(backupDir)), m_terminal(os::isTerminal(stderr))
     {
     }
 

@@ -47,7 +47,7 @@ void SerialSession::close()
     m_connection->close();
 }
 
-serial::OpenResult SerialSession::openLine(const LineChoice& choice)
+os::OpenResult SerialSession::openLine(const LineChoice& choice)
 {
     m_portName = choice.port;
     m_answerTimer.setInterval(choice.answerTimeout);

@@ -61,7 +61,7 @@ public:
     // module answers, and reports the speed found.
     bool open(const LineChoice& choice);
     // Opens the port at the choice's speed and reports nothing.
-    serial::OpenResult openLine(const LineChoice& choice);
+    os::OpenResult openLine(const LineChoice& choice);
 
     // The identity request as Get Info begins, 'S' then 'C', reporting nothing: the 16-byte
     // identity record, or nothing when the module did not answer in time or answered with an
@@ -83,7 +83,7 @@ public:
     // port, written to from the sender's thread, and a hook run before a vanished port is closed
     // (so that the sender stops writing to it first).
     serial::SequenceEngine& engine() { return m_engine; }
-    const serial::SerialPort& port() const { return m_connection->port(); }
+    const os::SerialDevice& port() const { return m_connection->port(); }
     void setBeforeClose(std::function<void()> hook) { m_beforeClose = std::move(hook); }
     // Where the session's error messages go instead of standard error (several sessions at
     // once report each module's failure with its result).

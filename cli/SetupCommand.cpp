@@ -12,13 +12,12 @@
 #include "setupfile/SetupTextFile.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
 
 #include <algorithm>
 #include <array>
-
-#include <unistd.h>
 
 namespace quarlink::cli {
 
@@ -26,9 +25,10 @@ namespace {
 
 using SetupBuffer = std::array<std::uint8_t, serial::kSetupTextBufferSize>;
 
+// File names reach the setup file functions in UTF-8, as every file name of the OS layer.
 std::string localPath(const QString& path)
 {
-    return QFile::encodeName(path).toStdString();
+    return path.toStdString();
 }
 
 int fileRefused(const Invocation& invocation, const QString& file,
@@ -42,12 +42,11 @@ int fileRefused(const Invocation& invocation, const QString& file,
 // exchange with it.
 bool canWrite(const std::string& path)
 {
-    if (::access(path.c_str(), F_OK) == 0)
-        return ::access(path.c_str(), W_OK) == 0;
-    const auto slash = path.rfind('/');
-    const std::string folder =
-        slash == std::string::npos ? std::string(".") : path.substr(0, std::max<size_t>(slash, 1));
-    return ::access(folder.c_str(), W_OK | X_OK) == 0;
+    const QFileInfo file(QString::fromStdString(path));
+    if (file.exists())
+        return file.isWritable();
+    const QFileInfo folder(file.absolutePath());
+    return folder.isDir() && folder.isWritable();
 }
 
 int save(const Invocation& invocation, const LineChoice& line, const QString& file)

@@ -54,7 +54,7 @@ bool takeTraceOptions(QStringList& args, QString& error)
     args = rest;
     if (!file.isEmpty()) {
         std::string reason;
-        activeTrace() = trace::TraceLog::openFile(QFile::encodeName(file).toStdString(), reason);
+        activeTrace() = trace::TraceLog::openFile(file.toStdString(), reason);
         if (!activeTrace()) {
             error = QStringLiteral("--trace-file: cannot write %1: %2")
                         .arg(file, QString::fromStdString(reason));

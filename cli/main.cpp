@@ -2,10 +2,9 @@
 // argument names the subcommand; the rest are its options.
 #include "cli/Subcommands.h"
 #include "cli/TraceOptions.h"
+#include "os/Process.h"
 
 #include <QCoreApplication>
-
-#include <csignal>
 
 using namespace quarlink::cli;
 
@@ -36,7 +35,7 @@ void printProgramHelp()
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
-    std::signal(SIGPIPE, SIG_IGN); // a closed pipe on standard output must not kill a session
+    quarlink::os::prepareConsoleOutput(); // a closed pipe must not kill a session; UTF-8 out
     QStringList args = app.arguments().mid(1);
     QString traceError;
     if (!takeTraceOptions(args, traceError)) {

@@ -68,7 +68,7 @@ void CSetupUpDownloadDlg::OnSaveSetupInfo()
     if (chosen.isEmpty())
         return;
     // The suffix is appended to whatever was chosen, so files are always recognisable by it.
-    const std::string path = setupfile::suffixedFileName(QFile::encodeName(chosen).toStdString());
+    const std::string path = setupfile::suffixedFileName(chosen.toStdString());
     report(setupfile::saveSetupFile(path, m_setupText));
 }
 
@@ -79,7 +79,7 @@ void CSetupUpDownloadDlg::OnReadSetupFile()
     if (chosen.isEmpty())
         return;
     // Nothing is sent: the text waits for an upload or a save.
-    report(setupfile::loadSetupFile(QFile::encodeName(chosen).toStdString(), m_setupText));
+    report(setupfile::loadSetupFile(chosen.toStdString(), m_setupText));
 }
 
 void CSetupUpDownloadDlg::OnUploadSetupVariables()

@@ -1,57 +1,25 @@
 #include "firmware/FirmwareImage.h"
 
-#include <algorithm>
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
+#include "os/File.h"
+#include "os/SystemError.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include <algorithm>
+#include <cinttypes>
+#include <cstdio>
 
 namespace quarlink::firmware {
-
-namespace {
-
-// Closes the descriptor on every way out of the load.
-struct FileCloser
-{
-    int fd;
-    ~FileCloser() { ::close(fd); }
-};
-
-// Reads exactly `out.size()` bytes; the errno of a failure, or 0 when the file ended early.
-bool readWhole(int fd, std::span<std::uint8_t> out, int& error)
-{
-    std::size_t done = 0;
-    while (done < out.size()) {
-        const ssize_t count = ::read(fd, out.data() + done, out.size() - done);
-        if (count > 0) {
-            done += static_cast<std::size_t>(count);
-        } else if (count < 0 && errno == EINTR) {
-            continue;
-        } else {
-            error = count < 0 ? errno : 0;
-            return false;
-        }
-    }
-    return true;
-}
-
-} // namespace
 
 LoadResult loadFirmwareImage(const std::string& path, FirmwareImage& image)
 {
     image.fileName = path;
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
+    auto file = os::File::openForReading(path);
+    if (!file)
         return {LoadStatus::NotFound};
-    const FileCloser closer{fd};
-    struct stat info = {};
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode))
+    const auto info = file->info();
+    if (!info || info->kind != os::File::Kind::Regular)
         return {LoadStatus::NotFound};
 
-    const auto size = static_cast<std::uint64_t>(info.st_size);
+    const std::uint64_t size = info->size;
     image.length = size;
     if (size > kMaxImageSize) {
         image.length = 0;
@@ -59,7 +27,9 @@ LoadResult loadFirmwareImage(const std::string& path, FirmwareImage& image)
     }
     std::fill(image.buffer.begin(), image.buffer.end(), std::uint8_t{0});
     LoadResult result;
-    if (!readWhole(fd, std::span(image.buffer).first(size), result.error)) {
+    // A file that ended early reads short with no error code.
+    const auto got = file->readUpTo(std::span(image.buffer).first(size), &result.error);
+    if (!got || *got < size) {
         // A file that shrank or failed under us is no image to send.
         image.length = 0;
         result.status = LoadStatus::ReadFailed;
@@ -79,14 +49,16 @@ LoadMessage loadFailureMessage(const LoadResult& result, const std::string& path
     case LoadStatus::TooLarge: {
         char text[128];
         std::snprintf(text, sizeof text,
-                      "[Warnning] File size error ====================> Overflow : %ld BYTE\r\n",
-                      static_cast<long>(result.overflow));
+                      "[Warnning] File size error ====================> Overflow : %" PRIu64
+                      " BYTE\r\n",
+                      result.overflow);
         return {text, false};
     }
     case LoadStatus::ReadFailed:
-        return {"Cannot read " + path + ": " +
-                    (result.error != 0 ? std::strerror(result.error) : "the file ended early"),
-                true};
+        return {
+            "Cannot read " + path + ": " +
+                (result.error != 0 ? os::systemErrorText(result.error) : "the file ended early"),
+            true};
     }
     return {};
 }

@@ -33,7 +33,7 @@ struct LoadResult
 {
     LoadStatus status = LoadStatus::Loaded;
     std::uint64_t overflow = 0; // TooLarge: bytes beyond the buffer
-    int error = 0;              // ReadFailed: errno, 0 when the file ended early
+    int error = 0;              // ReadFailed: the system's code, 0 when the file ended early
 
     bool ok() const { return status == LoadStatus::Loaded; }
 };

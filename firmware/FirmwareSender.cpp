@@ -1,8 +1,8 @@
 #include "firmware/FirmwareSender.h"
 
 #include "firmware/StreamTrace.h"
-#include "firmware/TcpClient.h"
 #include "firmware/TransferOwner.h"
+#include "os/TcpClient.h"
 #include "serial/CommandFrames.h"
 #include "serial/FrameTrace.h"
 #include "serial/SettingsItems.h"
@@ -27,10 +27,10 @@ struct SenderShared
     // Set once the last byte is written; taken by whichever delivers the finish first, the
     // posted report or cancel(), so that the owner hears of it exactly once.
     bool finishOwed = false;
-    StopSignal stop;
+    os::StopSignal stop;
     // Stays open after the last byte until the owner cancels, which it does when the transfer
     // dialog closes: the module sees the connection end only then.
-    TcpClient connection;
+    os::TcpClient connection;
 
     void oweFinish()
     {
@@ -46,18 +46,18 @@ struct SenderShared
 
 } // namespace detail
 
-SerialLine serialLineOf(const serial::SerialPort& port)
+SerialLine serialLineOf(const os::SerialDevice& port)
 {
-    return {[&port](std::span<const std::uint8_t> bytes, int stopFd) {
-                return port.write(bytes, stopFd);
+    return {[&port](std::span<const std::uint8_t> bytes, const os::StopSignal& stop) {
+                return port.write(bytes, &stop);
             },
-            [&port](int stopFd) { return port.drain(stopFd); }};
+            [&port](const os::StopSignal& stop) { return port.drain(&stop); }};
 }
 
 namespace {
 
 using Report = std::function<void(TransferOwner&)>;
-using serial::WriteResult;
+using os::WriteResult;
 
 // One transfer, run on the sender thread.
 class SenderRun
@@ -96,7 +96,7 @@ private:
 
     void sendOverSerial()
     {
-        const int stopFd = m_shared->stop.fd();
+        const os::StopSignal& stop = m_shared->stop;
         // True when every byte went; a failure is reported, a stop (Cancel) is not.
         const auto went = [this](WriteResult result) {
             if (result == WriteResult::Failed)
@@ -104,8 +104,7 @@ private:
             return result == WriteResult::Written;
         };
         const auto write = [&](std::span<const std::uint8_t> bytes) {
-            return went(m_job.serial.write ? m_job.serial.write(bytes, stopFd)
-                                           : WriteResult::Failed);
+            return went(m_job.serial.write ? m_job.serial.write(bytes, stop) : WriteResult::Failed);
         };
         const auto go = serial::commandFrame(serial::kGoLetter);
         if (m_job.trace)
@@ -122,23 +121,23 @@ private:
         // the wait all the same: the driver has taken every byte, and a module that did not get
         // them is told by the verdict's time-out. A stop leaves the finish to cancel().
         const WriteResult drained =
-            m_job.serial.drain ? m_job.serial.drain(stopFd) : WriteResult::Written;
+            m_job.serial.drain ? m_job.serial.drain(stop) : WriteResult::Written;
         if (drained != WriteResult::Stopped)
             finish();
     }
 
     void sendOverTcp(const TcpTarget& target)
     {
-        TcpClient& client = m_shared->connection;
+        os::TcpClient& client = m_shared->connection;
         switch (
             client.connect(target.address, target.port, m_timing.connectLimit, m_shared->stop)) {
-        case ConnectResult::Connected:
+        case os::ConnectResult::Connected:
             break;
-        case ConnectResult::SocketFailed:
+        case os::ConnectResult::SocketFailed:
             return fail(TransferFailure::CreateSocket);
-        case ConnectResult::Failed:
+        case os::ConnectResult::Failed:
             return fail(TransferFailure::Connect);
-        case ConnectResult::Stopped:
+        case os::ConnectResult::Stopped:
             return;
         }
         const auto sendOrFail = [&](std::span<const std::uint8_t> bytes) {

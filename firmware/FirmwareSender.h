@@ -8,8 +8,8 @@
 #pragma once
 
 #include "firmware/ImageStream.h"
-#include "firmware/StopSignal.h"
-#include "serial/SerialPort.h"
+#include "os/SerialDevice.h"
+#include "os/StopSignal.h"
 #include "serial/SerialReader.h"
 #include "trace/TraceSink.h"
 
@@ -34,16 +34,15 @@ struct SenderTiming
 };
 
 // The serial line as the sender uses it, on the sender thread: a write of all the bytes, and
-// the wait until what was written has left the port. Both give up once `stopFd` (a descriptor
-// that becomes readable on a stop request) is readable.
+// the wait until what was written has left the port. Both give up once `stop` is requested.
 struct SerialLine
 {
-    std::function<serial::WriteResult(std::span<const std::uint8_t>, int stopFd)> write;
-    std::function<serial::WriteResult(int stopFd)> drain;
+    std::function<os::WriteResult(std::span<const std::uint8_t>, const os::StopSignal& stop)> write;
+    std::function<os::WriteResult(const os::StopSignal& stop)> drain;
 };
 
 // The line of an open port; the port must stay open until the sender has ended.
-SerialLine serialLineOf(const serial::SerialPort& port);
+SerialLine serialLineOf(const os::SerialDevice& port);
 
 struct TcpTarget
 {

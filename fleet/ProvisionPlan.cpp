@@ -1,6 +1,8 @@
 // Parsing the plan's JSON.
 #include "fleet/ProvisionPlan.h"
 
+#include "os/SerialDevice.h"
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonParseError>
@@ -136,7 +138,7 @@ std::string readModule(const QJsonValue& value, PlannedModule& module)
             return at + ".passwordFile: a management password belongs to a module on the LAN";
         module.port = entry.value(QLatin1String("port")).toString();
         if (module.port.isEmpty())
-            return at + ".port: expected a serial port: a device path or a name in /dev";
+            return at + ".port: expected a serial port: " + os::kPortNameForm;
         entry.remove(QLatin1String("port"));
         if (std::string error = readLine(entry, module); !error.empty())
             return error;

@@ -33,10 +33,14 @@ namespace quarlink::settings {
 struct SettingsDocument;
 } // namespace quarlink::settings
 
+namespace quarlink::os {
+struct LineSettings;
+} // namespace quarlink::os
+
 namespace quarlink::serial {
 class SequenceEngine;
 class SerialConnection;
-struct LineSettings;
+using os::LineSettings;
 } // namespace quarlink::serial
 
 namespace quarlink::form {

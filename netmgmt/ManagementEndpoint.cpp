@@ -1,4 +1,4 @@
-// POSIX UDP endpoint and the exchange loop.
+// The management endpoint over the OS layer's UDP socket, and the exchange loop.
 #include "netmgmt/ManagementEndpoint.h"
 
 #include "netmgmt/DatagramTrace.h"
@@ -10,107 +10,25 @@
 #include <thread>
 #include <utility>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 namespace quarlink::netmgmt {
-
-namespace {
-
-sockaddr_in socketAddress(const Ipv4Bytes& address, std::uint16_t port)
-{
-    sockaddr_in sa{};
-    sa.sin_family = AF_INET;
-    sa.sin_port = htons(port);
-    std::memcpy(&sa.sin_addr.s_addr, address.data(), address.size());
-    return sa;
-}
-
-int enable(int fd, int option)
-{
-    const int one = 1;
-    return ::setsockopt(fd, SOL_SOCKET, option, &one, sizeof one);
-}
-
-// The largest receive buffer the kernel grants: beyond the administrator's limit when the
-// process may, else up to it.
-void sizeReceiveBuffer(int fd)
-{
-    const int size = kReceiveBufferSize;
-    if (::setsockopt(fd, SOL_SOCKET, SO_RCVBUFFORCE, &size, sizeof size) != 0)
-        ::setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &size, sizeof size);
-}
-
-} // namespace
 
 std::optional<ManagementEndpoint> ManagementEndpoint::open(const Ipv4Bytes& bindAddress,
                                                            std::uint16_t port, int& error)
 {
-    const int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-    if (fd < 0) {
-        error = errno;
+    os::UdpOptions options;
+    options.broadcast = true;
+    options.reuseAddress = true;
+    options.receiveBuffer = kReceiveBufferSize;
+    auto socket = os::UdpSocket::open(bindAddress, port, options, error);
+    if (!socket)
         return std::nullopt;
-    }
-    ManagementEndpoint endpoint(fd);
-    const sockaddr_in local = socketAddress(bindAddress, port);
-    if (enable(fd, SO_BROADCAST) != 0 || enable(fd, SO_REUSEADDR) != 0 ||
-        ::bind(fd, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0) {
-        error = errno;
-        return std::nullopt;
-    }
-    sizeReceiveBuffer(fd);
-    error = 0;
-    return endpoint;
-}
-
-ManagementEndpoint::ManagementEndpoint(ManagementEndpoint&& other) noexcept
-    : m_fd(std::exchange(other.m_fd, -1))
-{
-}
-
-ManagementEndpoint& ManagementEndpoint::operator=(ManagementEndpoint&& other) noexcept
-{
-    if (this != &other) {
-        if (m_fd >= 0)
-            ::close(m_fd);
-        m_fd = std::exchange(other.m_fd, -1);
-    }
-    return *this;
-}
-
-ManagementEndpoint::~ManagementEndpoint()
-{
-    if (m_fd >= 0)
-        ::close(m_fd);
-}
-
-std::uint16_t ManagementEndpoint::localPort() const
-{
-    sockaddr_in sa{};
-    socklen_t length = sizeof sa;
-    if (::getsockname(m_fd, reinterpret_cast<sockaddr*>(&sa), &length) != 0)
-        return 0;
-    return ntohs(sa.sin_port);
-}
-
-int ManagementEndpoint::receiveBufferSize() const
-{
-    int size = 0;
-    socklen_t length = sizeof size;
-    ::getsockopt(m_fd, SOL_SOCKET, SO_RCVBUF, &size, &length);
-    return size;
+    return ManagementEndpoint(std::move(*socket));
 }
 
 int ManagementEndpoint::sendTo(const Ipv4Bytes& address, std::uint16_t port,
                                std::span<const std::uint8_t> bytes)
 {
-    const sockaddr_in to = socketAddress(address, port);
-    const ssize_t sent = ::sendto(m_fd, bytes.data(), bytes.size(), 0,
-                                  reinterpret_cast<const sockaddr*>(&to), sizeof to);
-    return sent < 0 ? errno : 0;
+    return m_socket.sendTo(address, port, bytes);
 }
 
 int ManagementEndpoint::sendTwice(const Ipv4Bytes& address, std::uint16_t port,
@@ -120,25 +38,6 @@ int ManagementEndpoint::sendTwice(const Ipv4Bytes& address, std::uint16_t port,
     sendTo(address, port, bytes);
     std::this_thread::sleep_for(pause);
     return sendTo(address, port, bytes);
-}
-
-bool ManagementEndpoint::waitReadable(std::chrono::milliseconds wait)
-{
-    pollfd fd{m_fd, POLLIN, 0};
-    const int ready = ::poll(&fd, 1, static_cast<int>(std::max<std::int64_t>(wait.count(), 0)));
-    return ready > 0;
-}
-
-ManagementEndpoint::Received ManagementEndpoint::receive(std::span<std::uint8_t> buffer)
-{
-    sockaddr_in from{};
-    socklen_t length = sizeof from;
-    Received received;
-    received.length = ::recvfrom(m_fd, buffer.data(), buffer.size(), 0,
-                                 reinterpret_cast<sockaddr*>(&from), &length);
-    std::memcpy(received.sender.data(), &from.sin_addr.s_addr, received.sender.size());
-    received.senderPort = ntohs(from.sin_port);
-    return received;
 }
 
 int runExchange(ManagementEndpoint& endpoint, Transaction& transaction, RawPayloadStore& store,

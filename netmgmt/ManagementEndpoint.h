@@ -6,6 +6,7 @@
 #include "netmgmt/ModuleRecord.h"
 #include "netmgmt/RawPayloadStore.h"
 #include "netmgmt/Transaction.h"
+#include "os/UdpSocket.h"
 #include "trace/TraceSink.h"
 
 #include <chrono>
@@ -14,6 +15,7 @@
 #include <functional>
 #include <optional>
 #include <span>
+#include <utility>
 
 namespace quarlink::netmgmt {
 
@@ -28,13 +30,10 @@ public:
     // and `port` (0: a free port). Nothing on failure, with the socket error code in `error`.
     static std::optional<ManagementEndpoint> open(const Ipv4Bytes& bindAddress, std::uint16_t port,
                                                   int& error);
-    ManagementEndpoint(ManagementEndpoint&& other) noexcept;
-    ManagementEndpoint& operator=(ManagementEndpoint&& other) noexcept;
-    ~ManagementEndpoint();
 
-    std::uint16_t localPort() const;
+    std::uint16_t localPort() const { return m_socket.localPort(); }
     // The receive buffer the kernel granted, in bytes.
-    int receiveBufferSize() const;
+    int receiveBufferSize() const { return m_socket.receiveBufferSize(); }
 
     // One send; 0 or the socket error code.
     int sendTo(const Ipv4Bytes& address, std::uint16_t port, std::span<const std::uint8_t> bytes);
@@ -44,20 +43,16 @@ public:
                   std::chrono::milliseconds pause);
 
     // True when a datagram is ready within `wait`.
-    bool waitReadable(std::chrono::milliseconds wait);
-    struct Received
-    {
-        std::ptrdiff_t length = -1; // below 1: the receive failed
-        Ipv4Bytes sender{};
-        std::uint16_t senderPort = 0;
-    };
-    Received receive(std::span<std::uint8_t> buffer);
+    bool waitReadable(std::chrono::milliseconds wait) { return m_socket.waitReadable(wait); }
+    // One datagram; a length below 1 means the receive failed.
+    using Received = os::UdpSocket::Received;
+    Received receive(std::span<std::uint8_t> buffer) { return m_socket.receive(buffer); }
     // The socket, for options and queries this class does not wrap.
-    int nativeHandle() const { return m_fd; }
+    os::NativeSocket nativeHandle() const { return m_socket.nativeHandle(); }
 
 private:
-    explicit ManagementEndpoint(int fd) : m_fd(fd) {}
-    int m_fd = -1;
+    explicit ManagementEndpoint(os::UdpSocket socket) : m_socket(std::move(socket)) {}
+    os::UdpSocket m_socket;
 };
 
 struct ExchangeTiming

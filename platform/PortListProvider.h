@@ -13,6 +13,9 @@ struct PortEntry
 {
     QString name;
     QString toolTip;
+    // What the system calls the device ("USB Serial Port"), where it names one; the list of
+    // ports shows it after the name.
+    QString description = {};
 };
 
 class PortListProvider

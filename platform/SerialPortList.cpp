@@ -1,9 +1,5 @@
-// System port enumeration through QSerialPortInfo plus the extra ports of the environment.
+// The system's ports from the OS layer, plus the extra ports of the environment.
 #include "platform/SerialPortList.h"
-
-#include <QDir>
-#include <QFileInfo>
-#include <QSerialPortInfo>
 
 #include <algorithm>
 
@@ -15,18 +11,6 @@ QStringList splitExtraPorts(const QString& list)
 }
 
 namespace {
-
-QString toolTipFor(const QSerialPortInfo& info)
-{
-    QStringList lines;
-    if (!info.description().isEmpty())
-        lines << info.description();
-    if (!info.manufacturer().isEmpty())
-        lines << info.manufacturer();
-    if (lines.isEmpty())
-        lines << info.systemLocation();
-    return lines.join(QLatin1Char('\n'));
-}
 
 bool isListed(const std::vector<PortEntry>& entries, const QString& path)
 {
@@ -42,11 +26,12 @@ SystemPortList::SystemPortList(QString systemSource) : m_systemSource(std::move(
 std::optional<std::vector<PortEntry>> SystemPortList::ports() const
 {
     std::vector<PortEntry> entries;
-    const QFileInfo source(m_systemSource);
-    const bool sourceReadable = source.isDir() && source.isReadable();
-    if (sourceReadable) {
-        for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts())
-            entries.push_back({info.portName(), toolTipFor(info)});
+    const auto system = os::systemSerialPorts(m_systemSource.toStdString());
+    if (system) {
+        for (const os::SystemPort& port : *system)
+            entries.push_back({QString::fromStdString(port.name),
+                               QString::fromStdString(port.details),
+                               QString::fromStdString(port.description)});
     }
     const QStringList extra = splitExtraPorts(qEnvironmentVariable(kExtraPortsVariable));
     for (const QString& path : extra) {
@@ -54,7 +39,7 @@ std::optional<std::vector<PortEntry>> SystemPortList::ports() const
             entries.push_back(
                 {path, QStringLiteral("Named in %1").arg(QLatin1String(kExtraPortsVariable))});
     }
-    if (!sourceReadable && entries.empty())
+    if (!system && entries.empty())
         return std::nullopt;
     return entries;
 }

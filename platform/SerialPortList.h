@@ -2,6 +2,7 @@
 // (pseudo-terminals, the simulated module) named in QUARLINK_EXTRA_PORTS.
 #pragma once
 
+#include "os/SystemSerialPorts.h"
 #include "platform/PortListProvider.h"
 
 #include <QString>
@@ -10,8 +11,9 @@
 namespace quarlink::platform {
 
 inline constexpr char kExtraPortsVariable[] = "QUARLINK_EXTRA_PORTS";
-// Where the system enumerates its serial devices; missing in a minimal container or chroot.
-inline constexpr char kSystemPortSource[] = "/sys/class/tty";
+// Where the system enumerates its serial devices (on Linux missing in a minimal container or
+// chroot).
+using os::kSystemPortSource;
 
 // The device paths of a colon-separated list; empty parts are skipped.
 QStringList splitExtraPorts(const QString& list);
@@ -19,8 +21,8 @@ QStringList splitExtraPorts(const QString& list);
 class SystemPortList : public PortListProvider
 {
 public:
-    // `systemSource` is the directory the system enumerates serial devices from; when it
-    // cannot be read the system's part of the list is unknown.
+    // `systemSource` is where the system enumerates serial devices (a folder on Linux, a
+    // registry key on Windows); when it cannot be read the system's part of the list is unknown.
     explicit SystemPortList(QString systemSource = QLatin1String(kSystemPortSource));
 
     // The system's ports in enumeration order, then the extra ports not already listed.

@@ -15,15 +15,15 @@ SerialConnection::~SerialConnection()
     close();
 }
 
-OpenResult SerialConnection::open(std::string_view portName, const LineSettings& settings)
+os::OpenResult SerialConnection::open(std::string_view portName, const LineSettings& settings)
 {
     close();
-    OpenResult result = m_port.open(portName, settings);
+    os::OpenResult result = m_port.open(portName, settings);
     if (!result.ok())
         return result;
-    if (const int error = m_reader.start(m_port.nativeHandle()); error != 0) {
+    if (const int error = m_reader.start(m_port); error != 0) {
         m_port.close();
-        return OpenResult::failure(OpenStep::Reader, error);
+        return os::OpenResult::failure(os::OpenStep::Reader, error);
     }
     return result;
 }

@@ -2,7 +2,8 @@
 // one. Received chunks and a hang-up reach the owner through the callbacks, on its thread.
 #pragma once
 
-#include "serial/SerialPort.h"
+#include "os/SerialDevice.h"
+#include "serial/LineSettings.h"
 #include "serial/SerialReader.h"
 
 #include <cstddef>
@@ -23,7 +24,7 @@ public:
 
     // Opens the port and starts the reader. An open connection is closed first. On failure
     // nothing stays open and the result tells the step and the system's reason.
-    OpenResult open(std::string_view portName, const LineSettings& settings);
+    os::OpenResult open(std::string_view portName, const LineSettings& settings);
 
     // Purges both queues, stops the reader (a pending hand-over is dropped) and closes the
     // port. Harmless when closed. Owner thread only.
@@ -32,15 +33,15 @@ public:
     // True from a successful open until close(), also after a hang-up until the owner closes.
     bool isOpen() const { return m_port.isOpen(); }
 
-    // See SerialPort::write: any thread, never at the same time as open() or close().
+    // See os::SerialDevice::write: any thread, never at the same time as open() or close().
     bool write(std::span<const std::uint8_t> bytes) const { return m_port.write(bytes); }
 
-    SerialPort& port() { return m_port; }
-    const SerialPort& port() const { return m_port; }
+    os::SerialDevice& port() { return m_port; }
+    const os::SerialDevice& port() const { return m_port; }
     const SerialReader& reader() const { return m_reader; }
 
 private:
-    SerialPort m_port;
+    os::SerialDevice m_port;
     SerialReader m_reader;
 };
 

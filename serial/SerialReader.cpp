@@ -1,6 +1,8 @@
-// Reader thread: poll, read what is waiting, hand it over in chunks and wait; ends on stop() or
-// when the device goes away.
+// Reader thread: wait for bytes, read what is waiting, hand it over in chunks and wait; ends on
+// stop() or when the device goes away.
 #include "serial/SerialReader.h"
+
+#include "os/SystemError.h"
 
 #include <algorithm>
 #include <array>
@@ -9,10 +11,6 @@
 #include <mutex>
 #include <system_error>
 #include <utility>
-
-#include <poll.h>
-#include <sys/eventfd.h>
-#include <unistd.h>
 
 namespace quarlink::serial {
 
@@ -92,22 +90,18 @@ struct Drained
     bool deviceGone = false;
 };
 
-// Reads what the device holds, as much as fits in the buffer, without blocking. The end of
-// the device shows as a read of 0 bytes or an error other than "nothing waiting".
-Drained drainDevice(int fd, Shared& shared)
+// Reads what the device holds, as much as fits in the buffer, without waiting for more.
+Drained drainDevice(const os::SerialDevice& device, Shared& shared)
 {
     Drained drained;
     while (drained.size < shared.buffer.size()) {
-        const ssize_t n =
-            ::read(fd, shared.buffer.data() + drained.size, shared.buffer.size() - drained.size);
-        if (n > 0) {
-            drained.size += static_cast<std::size_t>(n);
-            continue;
+        const os::InputRead read =
+            device.readAvailable(std::span(shared.buffer).subspan(drained.size));
+        drained.size += read.size;
+        if (read.size == 0) {
+            drained.deviceGone = read.gone;
+            break;
         }
-        if (n < 0 && errno == EINTR)
-            continue;
-        drained.deviceGone = !(n < 0 && errno == EAGAIN);
-        break;
     }
     return drained;
 }
@@ -118,35 +112,28 @@ enum class LoopEnd
     HungUp,
 };
 
-LoopEnd readUntilStopped(int fd, int wakeFd, const std::shared_ptr<Shared>& shared)
+LoopEnd readUntilStopped(const os::SerialDevice& device, const os::StopSignal& wake,
+                         const std::shared_ptr<Shared>& shared)
 {
-    constexpr short kGone = POLLHUP | POLLERR | POLLNVAL;
-    std::array<pollfd, 2> fds{{{fd, POLLIN, 0}, {wakeFd, POLLIN, 0}}};
     for (;;) {
-        if (::poll(fds.data(), fds.size(), -1) < 0) {
-            if (errno == EINTR)
-                continue;
-            return LoopEnd::HungUp;
-        }
-        if (fds[1].revents != 0)
+        const os::InputWait wait = device.waitForInput(wake);
+        if (wait == os::InputWait::Stopped)
             return LoopEnd::Stopped;
-        const short events = fds[0].revents;
-        if (events == 0)
-            continue;
-        if ((events & POLLNVAL) != 0)
+        if (wait == os::InputWait::Gone)
             return LoopEnd::HungUp;
         // Bytes that arrived before a hang-up are still handed over.
-        const Drained drained = drainDevice(fd, *shared);
+        const Drained drained = drainDevice(device, *shared);
         if (drained.size > 0 && !handOver(shared, drained.size))
             return LoopEnd::Stopped;
-        if (drained.deviceGone || (drained.size == 0 && (events & kGone) != 0))
+        if (drained.deviceGone || (drained.size == 0 && wait == os::InputWait::HangUp))
             return LoopEnd::HungUp;
     }
 }
 
-void runReader(int fd, int wakeFd, std::shared_ptr<Shared> shared)
+void runReader(const os::SerialDevice* device, const os::StopSignal* wake,
+               std::shared_ptr<Shared> shared)
 {
-    const LoopEnd end = readUntilStopped(fd, wakeFd, shared);
+    const LoopEnd end = readUntilStopped(*device, *wake, shared);
     {
         std::lock_guard lock(shared->mutex);
         shared->ended = true;
@@ -167,23 +154,22 @@ SerialReader::~SerialReader()
     stop();
 }
 
-int SerialReader::start(int fd)
+int SerialReader::start(const os::SerialDevice& device)
 {
     stop();
-    const int wakeFd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-    if (wakeFd < 0)
-        return errno;
+    auto wake = std::make_unique<os::StopSignal>();
+    if (!wake->isValid())
+        return os::lastSystemError();
     auto shared = std::make_shared<Shared>();
     shared->post = m_postToOwner;
     shared->callbacks = m_callbacks;
     try {
-        m_thread = std::thread(runReader, fd, wakeFd, shared);
+        m_thread = std::thread(runReader, &device, wake.get(), shared);
     } catch (const std::system_error& failure) {
-        ::close(wakeFd);
         return failure.code().value();
     }
     m_shared = std::move(shared);
-    m_wakeFd = wakeFd;
+    m_wake = std::move(wake);
     return 0;
 }
 
@@ -196,11 +182,9 @@ void SerialReader::stop()
         m_shared->cancelled = true;
     }
     m_shared->handOverDone.notify_all();
-    const std::uint64_t wake = 1;
-    [[maybe_unused]] const ssize_t n = ::write(m_wakeFd, &wake, sizeof wake);
+    m_wake->request();
     m_thread.join();
-    ::close(m_wakeFd);
-    m_wakeFd = -1;
+    m_wake.reset();
     m_shared.reset();
 }
 

@@ -1,8 +1,11 @@
-// The reader thread of a serial port. It waits for bytes with poll(), reads what the device
+// The reader thread of a serial port. It waits for bytes on the device, reads what the device
 // holds and hands it synchronously to its owner thread as chunks of at most 2048 bytes: it
 // posts the chunks and waits until the owner has handled them, or until stop() cancels the
 // hand-over.
 #pragma once
+
+#include "os/SerialDevice.h"
+#include "os/StopSignal.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -44,9 +47,9 @@ public:
     SerialReader(const SerialReader&) = delete;
     SerialReader& operator=(const SerialReader&) = delete;
 
-    // Starts reading `fd`, which must stay open until stop() has returned. Returns 0, or the
-    // errno of the failure (then nothing runs). A running reader is stopped first.
-    int start(int fd);
+    // Starts reading `device`, which must stay open until stop() has returned. Returns 0, or the
+    // system's error code of the failure (then nothing runs). A running reader is stopped first.
+    int start(const os::SerialDevice& device);
 
     // Cancels a pending hand-over (its chunks are dropped), wakes the thread and joins it.
     // Called on the owner thread; returns promptly whatever the owner has not yet handled.
@@ -62,7 +65,7 @@ private:
     PostToOwner m_postToOwner;
     ReaderCallbacks m_callbacks;
     std::shared_ptr<detail::ReaderShared> m_shared; // state of the running thread
-    int m_wakeFd = -1;
+    std::unique_ptr<os::StopSignal> m_wake;         // ends the running thread's wait
     std::thread m_thread;
 };
 

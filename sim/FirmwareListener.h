@@ -3,6 +3,7 @@
 // line, so a stream that has ended comes back as a 'Y' frame for the protocol to answer.
 #pragma once
 
+#include "os/TcpListener.h"
 #include "sim/CommandAssembler.h"
 #include "sim/FirmwareReceiver.h"
 
@@ -25,11 +26,11 @@ public:
     FirmwareListener& operator=(const FirmwareListener&) = delete;
 
     const std::string& address() const { return m_address; }
-    std::uint16_t port() const { return m_port; }
+    std::uint16_t port() const { return m_listen->port(); }
 
-    int listenFd() const { return m_listen; }
-    // The open connection; -1 when there is none.
-    int connectionFd() const { return m_connection; }
+    const os::TcpListener& listener() const { return *m_listen; }
+    // The open connection; null when there is none.
+    const os::TcpConnection* connection() const { return m_connection ? &*m_connection : nullptr; }
 
     // The listening socket is readable: takes the new connection. A stream still coming on an
     // earlier connection has broken off and is returned.
@@ -39,17 +40,16 @@ public:
     std::optional<ReceivedFrame> read();
 
 private:
-    FirmwareListener(int fd, std::string address, std::uint16_t port)
-        : m_listen(fd), m_address(std::move(address)), m_port(port)
+    FirmwareListener(std::unique_ptr<os::TcpListener> listen, std::string address)
+        : m_listen(std::move(listen)), m_address(std::move(address))
     {
     }
     // Closes the connection; a stream still coming is returned as cut short.
     std::optional<ReceivedFrame> dropConnection();
 
-    int m_listen = -1;
-    int m_connection = -1;
+    std::unique_ptr<os::TcpListener> m_listen;
+    std::optional<os::TcpConnection> m_connection;
     std::string m_address;
-    std::uint16_t m_port = 0;
     FirmwareReceiver m_receiver;
     bool m_streamOpen = false; // bytes of a stream arrived and it has not ended yet
 };

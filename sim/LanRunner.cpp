@@ -3,17 +3,11 @@
 
 #include "netmgmt/ItemTable.h"
 #include "netmgmt/ManagementParameters.h"
+#include "os/SystemError.h"
+#include "os/WaitSet.h"
 
 #include <algorithm>
 #include <array>
-#include <cerrno>
-#include <cstring>
-
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/eventfd.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 namespace quarlink::sim {
 
@@ -22,146 +16,113 @@ namespace {
 // Large enough for any request; a write may exceed the answer size.
 constexpr std::size_t kRequestBufferSize = 65536;
 
-sockaddr_in socketAddress(const netmgmt::Ipv4Bytes& address, std::uint16_t port)
+std::optional<os::UdpSocket> bindUdp(const netmgmt::Ipv4Bytes& address, std::uint16_t port,
+                                     bool reuse, std::string& error)
 {
-    sockaddr_in sa{};
-    sa.sin_family = AF_INET;
-    sa.sin_port = htons(port);
-    std::memcpy(&sa.sin_addr.s_addr, address.data(), 4);
-    return sa;
-}
-
-int bindUdp(const netmgmt::Ipv4Bytes& address, std::uint16_t port, bool reuse, std::string& error)
-{
-    const int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
-    const int one = 1;
-    const sockaddr_in sa = socketAddress(address, port);
-    if (fd < 0 || (reuse && ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one) != 0) ||
-        ::bind(fd, reinterpret_cast<const sockaddr*>(&sa), sizeof sa) != 0) {
+    os::UdpOptions options;
+    options.reuseAddress = reuse;
+    options.nonBlocking = true;
+    int code = 0;
+    auto socket = os::UdpSocket::open(address, port, options, code);
+    if (!socket)
         error = "cannot bind " + netmgmt::formatIpv4(address) + ":" + std::to_string(port) + ": " +
-                std::strerror(errno);
-        if (fd >= 0)
-            ::close(fd);
-        return -1;
-    }
-    return fd;
+                os::systemErrorText(code);
+    return socket;
 }
 
-// A port that nothing is bound to on any address: the kernel's pick for a wildcard socket
+// A port that nothing is bound to on any address: the system's pick for a wildcard socket
 // without address reuse, released again at once.
 std::uint16_t unusedPort(std::string& error)
 {
-    const int fd = bindUdp({0, 0, 0, 0}, 0, false, error);
-    if (fd < 0)
-        return 0;
-    sockaddr_in sa{};
-    socklen_t length = sizeof sa;
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&sa), &length);
-    ::close(fd);
-    return ntohs(sa.sin_port);
+    const auto socket = bindUdp({0, 0, 0, 0}, 0, false, error);
+    return socket ? socket->localPort() : 0;
 }
 
 } // namespace
 
-LanRunner::LanRunner(LanConfig config)
-    : m_config(std::move(config)), m_wake(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)),
-      m_buffer(kRequestBufferSize)
+LanRunner::LanRunner(LanConfig config) : m_config(std::move(config)), m_buffer(kRequestBufferSize)
 {
     for (LanModuleSetup& setup : m_config.modules)
         if (setup.password)
             setup.state.put(netmgmt::item_type::Password, 0, kPasswordMarker);
 }
 
-LanRunner::~LanRunner()
-{
-    for (int fd : m_moduleSockets)
-        ::close(fd);
-    if (m_broadcastSocket >= 0)
-        ::close(m_broadcastSocket);
-    if (m_wake >= 0)
-        ::close(m_wake);
-}
+LanRunner::~LanRunner() = default;
 
 bool LanRunner::open(std::string& error)
 {
-    if (m_wake < 0) {
-        error = std::strerror(errno);
+    if (!m_stop.isValid()) {
+        error = os::systemErrorText(os::lastSystemError());
         return false;
     }
     m_port = m_config.port != 0 ? m_config.port : unusedPort(error);
     if (m_port == 0)
         return false;
     m_broadcastSocket = bindUdp(m_config.broadcastAddress, m_port, true, error);
-    if (m_broadcastSocket < 0)
+    if (!m_broadcastSocket)
         return false;
     for (const LanModuleSetup& module : m_config.modules) {
-        const int fd = bindUdp(module.state.address, m_port, true, error);
-        if (fd < 0)
+        auto socket = bindUdp(module.state.address, m_port, true, error);
+        if (!socket)
             return false;
-        m_moduleSockets.push_back(fd);
+        m_moduleSockets.push_back(std::move(*socket));
     }
     return true;
 }
 
 void LanRunner::requestStop()
 {
-    const std::uint64_t one = 1;
-    [[maybe_unused]] const ssize_t written = ::write(m_wake, &one, sizeof one);
+    m_stop.request();
 }
 
-int LanRunner::pollTimeout() const
+std::optional<std::chrono::milliseconds> LanRunner::waitLimit() const
 {
     if (m_pending.empty())
-        return -1;
+        return std::nullopt;
     const auto next =
         std::min_element(m_pending.begin(), m_pending.end(),
                          [](const Pending& a, const Pending& b) { return a.due < b.due; });
     const auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(
         next->due - std::chrono::steady_clock::now());
-    return static_cast<int>(std::clamp<std::int64_t>(wait.count() + 1, 0, 1 << 30));
+    return std::chrono::milliseconds(std::max<std::int64_t>(wait.count() + 1, 0));
 }
 
 int LanRunner::run()
 {
-    std::vector<pollfd> fds;
-    fds.push_back({m_wake, POLLIN, 0});
-    fds.push_back({m_broadcastSocket, POLLIN, 0});
-    for (int fd : m_moduleSockets)
-        fds.push_back({fd, POLLIN, 0});
+    using Readiness = os::WaitSet::Readiness;
+    os::WaitSet waits;
+    const std::size_t stop = waits.add(m_stop);
+    const std::size_t broadcast = waits.add(*m_broadcastSocket);
+    std::vector<std::size_t> modules;
+    for (const os::UdpSocket& socket : m_moduleSockets)
+        modules.push_back(waits.add(socket));
     for (;;) {
-        const int ready = ::poll(fds.data(), fds.size(), pollTimeout());
-        if (ready < 0) {
-            if (errno == EINTR)
-                continue;
+        const os::WaitSet::Outcome outcome = waits.wait(waitLimit());
+        if (outcome == os::WaitSet::Outcome::Failed)
             return 1;
-        }
-        if (fds[0].revents != 0)
+        if (waits.readiness(stop) != Readiness::None)
             return 0;
-        if (ready > 0) {
-            if (fds[1].revents & POLLIN)
-                handle(m_broadcastSocket, true, 0);
+        if (outcome == os::WaitSet::Outcome::Ready) {
+            if (waits.readiness(broadcast) == Readiness::Ready)
+                handle(*m_broadcastSocket, true, 0);
             for (std::size_t i = 0; i < m_moduleSockets.size(); ++i)
-                if (fds[i + 2].revents & POLLIN)
+                if (waits.readiness(modules[i]) == Readiness::Ready)
                     handle(m_moduleSockets[i], false, i);
         }
         sendDue();
     }
 }
 
-void LanRunner::handle(int socket, bool broadcast, std::size_t module)
+void LanRunner::handle(os::UdpSocket& socket, bool broadcast, std::size_t module)
 {
     // Drain what the socket holds, so a burst of requests is served in one turn.
     for (;;) {
-        sockaddr_in from{};
-        socklen_t length = sizeof from;
-        const ssize_t size = ::recvfrom(socket, m_buffer.data(), m_buffer.size(), 0,
-                                        reinterpret_cast<sockaddr*>(&from), &length);
-        if (size < 0)
+        const os::UdpSocket::Received received = socket.receive(m_buffer);
+        if (received.length < 0)
             return;
-        netmgmt::Ipv4Bytes sender{};
-        std::memcpy(sender.data(), &from.sin_addr.s_addr, 4);
+        const netmgmt::Ipv4Bytes sender = received.sender;
         const std::span<const std::uint8_t> request(m_buffer.data(),
-                                                    static_cast<std::size_t>(size));
+                                                    static_cast<std::size_t>(received.length));
         const auto now = std::chrono::steady_clock::now();
         bool committed = false;
         std::vector<LanModuleState> snapshot;
@@ -176,7 +137,7 @@ void LanRunner::handle(int socket, bool broadcast, std::size_t module)
                                                      setup.faults, setup.password);
                 for (const Bytes& datagram : reply.datagrams)
                     m_pending.push_back(
-                        {now + reply.delay, i, sender, ntohs(from.sin_port), datagram});
+                        {now + reply.delay, i, sender, received.senderPort, datagram});
                 committed = committed || reply.committed;
             }
             if (committed)
@@ -194,11 +155,8 @@ void LanRunner::sendDue()
     const auto now = std::chrono::steady_clock::now();
     auto due = std::stable_partition(m_pending.begin(), m_pending.end(),
                                      [now](const Pending& p) { return p.due > now; });
-    for (auto it = due; it != m_pending.end(); ++it) {
-        const sockaddr_in to = socketAddress(it->to, it->toPort);
-        ::sendto(m_moduleSockets[it->module], it->datagram.data(), it->datagram.size(), 0,
-                 reinterpret_cast<const sockaddr*>(&to), sizeof to);
-    }
+    for (auto it = due; it != m_pending.end(); ++it)
+        m_moduleSockets[it->module].sendTo(it->to, it->toPort, it->datagram);
     m_pending.erase(due, m_pending.end());
 }
 

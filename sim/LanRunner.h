@@ -4,12 +4,15 @@
 #pragma once
 
 #include "netmgmt/ManagementKey.h"
+#include "os/StopSignal.h"
+#include "os/UdpSocket.h"
 #include "sim/LanModuleState.h"
 #include "sim/LanProtocol.h"
 
 #include <chrono>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -63,15 +66,16 @@ private:
         std::uint16_t toPort;
         Bytes datagram;
     };
-    void handle(int socket, bool broadcast, std::size_t module);
+    void handle(os::UdpSocket& socket, bool broadcast, std::size_t module);
     void sendDue();
-    int pollTimeout() const;
+    // Until the next delayed answer is due; nothing when none waits.
+    std::optional<std::chrono::milliseconds> waitLimit() const;
 
     LanConfig m_config;
     std::uint16_t m_port = 0;
-    int m_broadcastSocket = -1;
-    std::vector<int> m_moduleSockets;
-    int m_wake = -1;
+    std::optional<os::UdpSocket> m_broadcastSocket;
+    std::vector<os::UdpSocket> m_moduleSockets;
+    os::StopSignal m_stop;
     std::vector<Pending> m_pending;
     mutable std::mutex m_mutex; // guards the module states and the request count
     std::size_t m_requests = 0;

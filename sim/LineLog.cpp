@@ -1,6 +1,8 @@
 // The line log.
 #include "sim/LineLog.h"
 
+#include "os/Process.h"
+
 #include <chrono>
 #include <cstdio>
 #include <ctime>
@@ -27,8 +29,7 @@ std::string logTimestamp()
     const auto now = system_clock::now();
     const std::time_t seconds = system_clock::to_time_t(now);
     const auto millis = duration_cast<milliseconds>(now.time_since_epoch()).count() % 1000;
-    std::tm local{};
-    localtime_r(&seconds, &local);
+    const std::tm local = os::localTime(seconds);
     char text[32];
     const std::size_t size = std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local);
     char withMillis[40];
@@ -44,7 +45,7 @@ std::optional<LineLog> LineLog::open(const std::string& path)
             std::fputs(line.c_str(), stderr);
             std::fflush(stderr);
         });
-    std::FILE* file = std::fopen(path.c_str(), "w");
+    std::FILE* file = os::openFileStream(path, "w");
     if (!file)
         return std::nullopt;
     std::shared_ptr<std::FILE> shared(file, [](std::FILE* f) { std::fclose(f); });

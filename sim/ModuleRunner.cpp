@@ -1,20 +1,13 @@
-// The simulated module's serving loop on its pseudo-terminal.
+// The simulated module's serving loop on its line.
 #include "sim/ModuleRunner.h"
 
+#include "os/WaitSet.h"
 #include "serial/ItemPayloads.h"
-#include "serial/LineSettings.h"
 #include "sim/StateFile.h"
 
 #include <algorithm>
 #include <array>
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
-
-#include <poll.h>
-#include <sys/eventfd.h>
-#include <termios.h>
-#include <unistd.h>
 
 namespace quarlink::sim {
 
@@ -24,16 +17,10 @@ namespace {
 constexpr std::chrono::milliseconds kIdleLineRetry{100};
 constexpr std::size_t kReadChunkSize = 2048;
 
-int pollTimeout(std::chrono::milliseconds time)
-{
-    return static_cast<int>(std::min<std::chrono::milliseconds::rep>(time.count(), 1 << 30));
-}
-
 } // namespace
 
-ModuleRunner::ModuleRunner(int lineFd, const ModuleSettings& initial, RunnerConfig config)
-    : m_line(lineFd), m_wake(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)), m_config(std::move(config)),
-      m_protocol(initial)
+ModuleRunner::ModuleRunner(os::ModuleLine& line, const ModuleSettings& initial, RunnerConfig config)
+    : m_line(line), m_config(std::move(config)), m_protocol(initial)
 {
     m_protocol.setRefusalRule(
         [this](const ReceivedFrame& frame) { return m_config.faults.refuses(frame); });
@@ -62,38 +49,38 @@ bool ModuleRunner::openFirmwareListener(std::string& error)
     return m_firmware != nullptr;
 }
 
-ModuleRunner::~ModuleRunner()
-{
-    if (m_wake >= 0)
-        ::close(m_wake);
-}
+ModuleRunner::~ModuleRunner() = default;
 
 void ModuleRunner::requestStop()
 {
-    const std::uint64_t one = 1;
-    [[maybe_unused]] const ssize_t written = ::write(m_wake, &one, sizeof one);
+    m_stop.request();
 }
 
 int ModuleRunner::run()
 {
-    if (m_wake < 0)
+    if (!m_stop.isValid())
         return 1;
     m_config.log.note("serving the line");
     std::array<std::uint8_t, kReadChunkSize> buffer{};
     int result = 0;
+    using Readiness = os::WaitSet::Readiness;
     for (;;) {
-        std::array<pollfd, 4> fds{{{m_line, POLLIN, 0},
-                                   {m_wake, POLLIN, 0},
-                                   {m_firmware ? m_firmware->listenFd() : -1, POLLIN, 0},
-                                   {m_firmware ? m_firmware->connectionFd() : -1, POLLIN, 0}}};
-        const int ready = ::poll(fds.data(), fds.size(), readTimeout());
-        if (ready < 0) {
-            if (errno == EINTR)
-                continue;
+        os::WaitSet waits;
+        const std::size_t line = waits.add(m_line);
+        const std::size_t stop = waits.add(m_stop);
+        std::optional<std::size_t> listener;
+        std::optional<std::size_t> connection;
+        if (m_firmware) {
+            listener = waits.add(m_firmware->listener());
+            if (const os::TcpConnection* open = m_firmware->connection())
+                connection = waits.add(*open);
+        }
+        const os::WaitSet::Outcome outcome = waits.wait(readTimeout());
+        if (outcome == os::WaitSet::Outcome::Failed) {
             result = 1;
             break;
         }
-        if (ready == 0) {
+        if (outcome == os::WaitSet::Outcome::TimedOut) {
             std::vector<Reply> dropped;
             {
                 const std::lock_guard lock(m_mutex);
@@ -102,24 +89,27 @@ int ModuleRunner::run()
             handle(std::move(dropped));
             continue;
         }
-        if (fds[1].revents != 0)
+        if (waits.readiness(stop) != Readiness::None)
             break;
-        if (fds[2].revents != 0 || fds[3].revents != 0) {
-            serveFirmware(fds[2].revents, fds[3].revents);
-            if (fds[0].revents == 0)
+        const bool listenerReady = listener && waits.readiness(*listener) != Readiness::None;
+        const bool connectionReady = connection && waits.readiness(*connection) != Readiness::None;
+        const Readiness lineReadiness = waits.readiness(line);
+        if (listenerReady || connectionReady) {
+            serveFirmware(listenerReady, connectionReady);
+            if (lineReadiness == Readiness::None)
                 continue;
         }
-        if ((fds[0].revents & POLLNVAL) != 0) {
+        if (lineReadiness == Readiness::Invalid) {
             result = 1;
             break;
         }
-        if ((fds[0].revents & POLLIN) != 0) {
-            const ssize_t count = ::read(m_line, buffer.data(), buffer.size());
-            if (count > 0) {
-                serve(std::span(buffer.data(), static_cast<std::size_t>(count)));
+        if (lineReadiness == Readiness::Ready) {
+            const os::ModuleLine::Read read = m_line.read(buffer);
+            if (read.size > 0) {
+                serve(std::span(buffer.data(), read.size));
                 continue;
             }
-            if (count < 0 && (errno == EAGAIN || errno == EINTR))
+            if (!read.ended)
                 continue;
         }
         // Hang-up or read error: no program on the far end. Look again a little later.
@@ -147,13 +137,13 @@ void ModuleRunner::serve(std::span<const std::uint8_t> chunk)
     handle(std::move(replies));
 }
 
-void ModuleRunner::serveFirmware(short listenEvents, short connectionEvents)
+void ModuleRunner::serveFirmware(bool listenerReady, bool connectionReady)
 {
     std::vector<ReceivedFrame> ended;
-    if (connectionEvents != 0)
+    if (connectionReady)
         if (auto frame = m_firmware->read())
             ended.push_back(std::move(*frame));
-    if (listenEvents != 0)
+    if (listenerReady)
         if (auto frame = m_firmware->accept())
             ended.push_back(std::move(*frame));
     std::vector<Reply> replies;
@@ -185,16 +175,16 @@ bool ModuleRunner::atLineSpeed() const
 {
     if (m_config.lineBaud == 0)
         return true;
-    // The master of a pseudo-terminal reads the settings the program gave its device.
-    termios line{};
-    const auto speed = serial::speedForBaudRate(m_config.lineBaud);
-    return !speed || ::tcgetattr(m_line, &line) != 0 || ::cfgetispeed(&line) == *speed;
+    const auto programBaud = m_line.programBaudRate();
+    return !programBaud || *programBaud == m_config.lineBaud;
 }
 
-int ModuleRunner::readTimeout() const
+std::optional<std::chrono::milliseconds> ModuleRunner::readTimeout() const
 {
     const std::lock_guard lock(m_mutex);
-    return m_protocol.holdsPartialFrame() ? pollTimeout(m_config.partialFrameTimeout) : -1;
+    if (m_protocol.holdsPartialFrame())
+        return m_config.partialFrameTimeout;
+    return std::nullopt;
 }
 
 void ModuleRunner::answer(const std::vector<Reply>& replies)
@@ -229,38 +219,16 @@ bool ModuleRunner::send(const Delivery& delivery)
 
 bool ModuleRunner::writeAll(std::span<const std::uint8_t> bytes)
 {
-    while (!bytes.empty()) {
-        const ssize_t count = ::write(m_line, bytes.data(), bytes.size());
-        if (count > 0) {
-            bytes = bytes.subspan(static_cast<std::size_t>(count));
-            continue;
-        }
-        if (count < 0 && errno == EINTR)
-            continue;
-        if (count < 0 && errno != EAGAIN) {
-            m_config.log.note(std::string("write failed: ") + std::strerror(errno));
-            return false;
-        }
-        // The far end is not reading: wait until it does or a stop is requested.
-        std::array<pollfd, 2> fds{{{m_line, POLLOUT, 0}, {m_wake, POLLIN, 0}}};
-        if (::poll(fds.data(), fds.size(), -1) < 0 && errno != EINTR)
-            return false;
-        if (fds[1].revents != 0)
-            return false;
-    }
-    return true;
+    std::string failure;
+    const os::WriteResult result = m_line.writeAll(bytes, m_stop, failure);
+    if (!failure.empty())
+        m_config.log.note(failure);
+    return result == os::WriteResult::Written;
 }
 
 bool ModuleRunner::stopWithin(std::chrono::milliseconds time) const
 {
-    pollfd fd{m_wake, POLLIN, 0};
-    for (;;) {
-        const int ready = ::poll(&fd, 1, pollTimeout(time));
-        if (ready >= 0)
-            return ready > 0;
-        if (errno != EINTR)
-            return true;
-    }
+    return m_stop.waitFor(time);
 }
 
 bool ModuleRunner::saveState()

@@ -1,8 +1,10 @@
-// Serves the protocol on a line: reads commands from the pseudo-terminal, lets the protocol
+// Serves the protocol on a line: reads commands from the module's line, lets the protocol
 // answer, shapes the answers with the fault plan, writes them, logs the line and saves the
 // state file. Settings and the command history may be read from other threads.
 #pragma once
 
+#include "os/ModuleLine.h"
+#include "os/StopSignal.h"
 #include "sim/FaultPlan.h"
 #include "sim/FirmwareListener.h"
 #include "sim/LineLog.h"
@@ -51,8 +53,8 @@ struct CommandRecord
 class ModuleRunner
 {
 public:
-    // `lineFd` is the non-blocking master of the pseudo-terminal; the runner does not own it.
-    ModuleRunner(int lineFd, const ModuleSettings& initial, RunnerConfig config);
+    // `line` is the module's end of the line; the runner does not own it.
+    ModuleRunner(os::ModuleLine& line, const ModuleSettings& initial, RunnerConfig config);
     ~ModuleRunner();
     ModuleRunner(const ModuleRunner&) = delete;
     ModuleRunner& operator=(const ModuleRunner&) = delete;
@@ -79,21 +81,21 @@ private:
     // Saves the committed settings to the state file, if there is one.
     bool saveState();
     void serve(std::span<const std::uint8_t> chunk);
-    // Whether the terminal is set to the line speed of the module.
+    // Whether the program's end of the line is set to the line speed of the module.
     bool atLineSpeed() const;
     // Acts on the listening socket and the connection of the firmware listener.
-    void serveFirmware(short listenEvents, short connectionEvents);
+    void serveFirmware(bool listenerReady, bool connectionReady);
     void handle(std::vector<Reply> replies);
     void answer(const std::vector<Reply>& replies);
     // Time to wait for the line: unbounded, or until a partial frame times out.
-    int readTimeout() const;
+    std::optional<std::chrono::milliseconds> readTimeout() const;
     bool send(const Delivery& delivery);
     bool writeAll(std::span<const std::uint8_t> bytes);
     // Waits up to `time`; true when a stop was requested meanwhile.
     bool stopWithin(std::chrono::milliseconds time) const;
 
-    int m_line;
-    int m_wake = -1; // eventfd, readable once a stop is requested
+    os::ModuleLine& m_line;
+    os::StopSignal m_stop;
     RunnerConfig m_config;
     mutable std::mutex m_mutex; // guards m_protocol and m_commands
     ModuleProtocol m_protocol;

@@ -3,7 +3,7 @@
 #include "sim/SimOptions.h"
 
 #include "netmgmt/ManagementParameters.h"
-#include "sim/PseudoTerminal.h"
+#include "os/LineSettings.h"
 
 #include <array>
 #include <charconv>
@@ -168,7 +168,12 @@ std::string setFirmwareVerdict(SimOptions& o, std::string_view value)
     return {};
 }
 
-const std::array<OptionEntry, 26> kOptions{{
+const std::array<OptionEntry, 27> kOptions{{
+    {"--port", "NAME",
+     "Windows: serve the line on the COM port NAME, one end of a COM port pair such as\n"
+     "COM9 of COM8/COM9 (Windows has no pseudo-terminals; the program opens the other\n"
+     "end). Required there; elsewhere the module makes its own pseudo-terminal.",
+     [](SimOptions& o, std::string_view v) { return setText(o.portName, v); }},
     {"--link", "PATH",
      "Make PATH a symbolic link to the terminal device, removed on exit. An existing\n"
      "symbolic link is replaced; any other existing file makes the program stop.",
@@ -179,7 +184,7 @@ const std::array<OptionEntry, 26> kOptions{{
      "Default 57600.",
      [](SimOptions& o, std::string_view v) {
          const auto baud = parseNumber(v, 1, 4000000);
-         if (!baud || !isSupportedBaud(static_cast<int>(*baud)))
+         if (!baud || !os::isSupportedBaudRate(static_cast<int>(*baud)))
              return std::string("unsupported baud rate");
          o.line.baudRate = static_cast<int>(*baud);
          return std::string();
@@ -296,6 +301,9 @@ constexpr std::string_view kIntroduction =
     "first line of standard output, then 'firmware ADDRESS:PORT' with --firmware-listen,\n"
     "then one line 'lan ADDRESS:PORT MAC' per LAN module, then answers until SIGINT,\n"
     "SIGTERM or SIGHUP ends it.\n"
+    "On Windows the serial side needs a COM port pair instead of a pseudo-terminal: the\n"
+    "module serves the end named with --port and prints that name first; the program\n"
+    "opens the other end. Ctrl+C ends it there.\n"
     "\n"
     "Options:\n";
 

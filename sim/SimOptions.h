@@ -16,6 +16,7 @@ namespace quarlink::sim {
 struct SimOptions
 {
     serial::LineSettings line;
+    std::string portName;               // Windows: the COM port the module serves
     std::string linkPath;               // empty: no link
     std::string stateFile;              // empty: state kept in memory only
     std::optional<std::string> logPath; // "-": standard error

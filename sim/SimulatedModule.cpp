@@ -7,11 +7,11 @@ std::unique_ptr<SimulatedModule> SimulatedModule::start(SimulatedModuleConfig co
                                                         std::string& error)
 {
     std::unique_ptr<SimulatedModule> module(new SimulatedModule());
-    module->m_pty = PseudoTerminal::open(config.line, error);
-    if (!module->m_pty)
+    module->m_line = os::ModuleLine::open(config.line, config.portName, error);
+    if (!module->m_line)
         return nullptr;
-    module->m_runner = std::make_unique<ModuleRunner>(module->m_pty->masterFd(), config.settings,
-                                                      std::move(config.runner));
+    module->m_runner =
+        std::make_unique<ModuleRunner>(*module->m_line, config.settings, std::move(config.runner));
     if (!module->m_runner->openFirmwareListener(error))
         return nullptr;
     module->m_thread = std::thread([runner = module->m_runner.get()] { runner->run(); });

@@ -1,10 +1,12 @@
-// A simulated module in-process: a pseudo-terminal and a runner serving it on its own thread.
+// A simulated module in-process: its line (a pseudo-terminal) and a runner serving it on its own
+// thread.
 // Tests open devicePath() like a serial port and read the module's settings meanwhile.
 #pragma once
 
+#include "os/ModuleLine.h"
+#include "serial/LineSettings.h"
 #include "sim/DefaultSettings.h"
 #include "sim/ModuleRunner.h"
-#include "sim/PseudoTerminal.h"
 
 #include <memory>
 #include <string>
@@ -15,6 +17,7 @@ namespace quarlink::sim {
 struct SimulatedModuleConfig
 {
     serial::LineSettings line;
+    std::string portName; // Windows: the COM port to serve (one end of a pair)
     ModuleSettings settings = defaultModuleSettings();
     RunnerConfig runner;
 };
@@ -29,7 +32,7 @@ public:
     SimulatedModule(const SimulatedModule&) = delete;
     SimulatedModule& operator=(const SimulatedModule&) = delete;
 
-    const std::string& devicePath() const { return m_pty->slavePath(); }
+    const std::string& devicePath() const { return m_line->devicePath(); }
     ModuleRunner& runner() { return *m_runner; }
     const ModuleRunner& runner() const { return *m_runner; }
     // Stops serving now; the settings stay readable.
@@ -38,7 +41,7 @@ public:
 private:
     SimulatedModule() = default;
 
-    std::unique_ptr<PseudoTerminal> m_pty;
+    std::unique_ptr<os::ModuleLine> m_line;
     std::unique_ptr<ModuleRunner> m_runner;
     std::thread m_thread;
 };

@@ -1,15 +1,15 @@
-// quarlink-sim: the simulated module on a pseudo-terminal, and simulated modules on the LAN,
-// for the demo and for tests.
+// quarlink-sim: the simulated module on a pseudo-terminal (on Windows one end of a COM port
+// pair), and simulated modules on the LAN, for the demo and for tests.
 #include "netmgmt/ManagementParameters.h"
+#include "os/ModuleLine.h"
+#include "os/Process.h"
 #include "sim/DefaultSettings.h"
 #include "sim/LanRunner.h"
 #include "sim/LanStateFile.h"
 #include "sim/ModuleRunner.h"
-#include "sim/PseudoTerminal.h"
 #include "sim/SimOptions.h"
 #include "sim/StateFile.h"
 
-#include <csignal>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -23,22 +23,12 @@ using namespace quarlink::sim;
 ModuleRunner* g_runner = nullptr;
 LanRunner* g_lan = nullptr;
 
-extern "C" void onStopSignal(int)
+void stopServing()
 {
     if (g_runner)
         g_runner->requestStop();
     if (g_lan)
         g_lan->requestStop();
-}
-
-void installStopHandlers()
-{
-    struct sigaction action = {};
-    action.sa_handler = onStopSignal;
-    sigemptyset(&action.sa_mask);
-    for (int signal : {SIGINT, SIGTERM, SIGHUP})
-        sigaction(signal, &action, nullptr);
-    std::signal(SIGPIPE, SIG_IGN);
 }
 
 int fail(const std::string& message)
@@ -51,7 +41,7 @@ int fail(const std::string& message)
 
 int main(int argc, char** argv)
 {
-    const ParsedOptions parsed = parseSimOptions(std::vector<std::string>(argv + 1, argv + argc));
+    const ParsedOptions parsed = parseSimOptions(quarlink::os::commandLineArguments(argc, argv));
     if (!parsed.options) {
         std::fprintf(stderr, "quarlink-sim: %s\nTry 'quarlink-sim --help'.\n",
                      parsed.error.c_str());
@@ -116,24 +106,24 @@ int main(int argc, char** argv)
     }
 
     std::string error;
-    const auto pty = PseudoTerminal::open(options.line, error);
-    if (!pty)
-        return fail("cannot open a pseudo-terminal: " + error);
-    std::unique_ptr<DeviceLink> link;
+    const auto line = quarlink::os::ModuleLine::open(options.line, options.portName, error);
+    if (!line)
+        return fail("cannot open the line: " + error);
+    std::unique_ptr<quarlink::os::DeviceLink> link;
     if (!options.linkPath.empty()) {
-        link = DeviceLink::create(options.linkPath, pty->slavePath(), error);
+        link = quarlink::os::DeviceLink::create(options.linkPath, line->devicePath(), error);
         if (!link)
             return fail("cannot make the link: " + error);
     }
 
-    ModuleRunner runner(pty->masterFd(), settings, std::move(config));
+    ModuleRunner runner(*line, settings, std::move(config));
     if (!runner.openFirmwareListener(error))
         return fail("cannot listen for firmware: " + error);
     g_runner = &runner;
     g_lan = lan.get();
-    installStopHandlers();
+    quarlink::os::onStopRequest(stopServing);
 
-    std::printf("%s\n", pty->slavePath().c_str());
+    std::printf("%s\n", line->devicePath().c_str());
     if (const FirmwareListener* listener = runner.firmwareListener())
         std::printf("firmware %s:%u\n", listener->address().c_str(), listener->port());
     if (lan) {

@@ -1,5 +1,7 @@
 #include "trace/TraceLog.h"
 
+#include "os/Process.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -78,7 +80,7 @@ TraceLog::TraceLog(std::FILE* stream, bool owned) : m_stream(stream), m_owned(ow
 
 std::unique_ptr<TraceLog> TraceLog::openFile(const std::string& path, std::string& error)
 {
-    std::FILE* stream = std::fopen(path.c_str(), "w");
+    std::FILE* stream = os::openFileStream(path, "w");
     if (!stream) {
         error = std::strerror(errno);
         return nullptr;

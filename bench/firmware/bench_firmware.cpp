@@ -6,8 +6,9 @@
 #include "bench/RunTimes.h"
 #include "firmware/FirmwareSender.h"
 #include "firmware/TransferOwner.h"
+#include "os/SerialDevice.h"
 #include "serial/CommandFrames.h"
-#include "serial/SerialPort.h"
+#include "serial/LineSettings.h"
 #include "serial/SettingsItems.h"
 #include "tests/serial/PtyPair.h"
 
@@ -103,7 +104,7 @@ private:
 std::optional<Seconds> throughSender(const std::vector<std::uint8_t>& image)
 {
     PtyPair pty;
-    serial::SerialPort port;
+    os::SerialDevice port;
     if (!pty.ok() || !port.open(pty.slavePath(), kLine).ok())
         return std::nullopt;
     QEventLoop loop;

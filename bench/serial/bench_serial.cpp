@@ -52,7 +52,7 @@ std::optional<Seconds> plainRead(const std::vector<std::uint8_t>& bytes, Referen
     testing::PtyPair pty;
     if (!pty.ok())
         return std::nullopt;
-    SerialPort port;
+    quarlink::os::SerialDevice port;
     int fd = -1;
     if (line == ReferenceLine::SameAsPort) {
         if (!port.open(pty.slavePath(), kLine).ok())

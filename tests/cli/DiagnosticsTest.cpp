@@ -4,9 +4,10 @@
 #include "CliFixture.h"
 
 #include "cli/PortAccess.h"
+#include "os/SerialDevice.h"
 #include "serial/FrameTrace.h"
+#include "serial/LineSettings.h"
 #include "serial/PtyPair.h"
-#include "serial/SerialPort.h"
 #include "serial/SettingsItems.h"
 #include "trace/TraceLog.h"
 
@@ -152,7 +153,7 @@ TEST_F(Diagnostics, AutoBaudFindsAModuleAt19200)
 TEST_F(Diagnostics, DoctorReportsAHeldPortAndAPortWithoutPermission)
 {
     PtyPair held;
-    serial::SerialPort holder;
+    os::SerialDevice holder;
     ASSERT_TRUE(holder.open(held.slavePath(), serial::LineSettings{}).ok());
     const QString heldPath = QString::fromStdString(held.slavePath());
     const int udp = ::socket(AF_INET, SOCK_DGRAM, 0);

@@ -3,10 +3,10 @@
 #include "common/FakePortList.h"
 #include "common/RecordingPrompter.h"
 #include "form/CQuarlinkView.h"
+#include "os/SerialDevice.h"
 #include "resources/ControlIds.h"
 #include "serial/PtyPair.h"
 #include "serial/SequenceEngine.h"
-#include "serial/SerialPort.h"
 
 #include <QAbstractButton>
 #include <QComboBox>
@@ -85,7 +85,7 @@ TEST_F(SerialLink, OpenUsesTheChosenLineSettingsAndCloseSendsGoFirst)
 
 TEST_F(SerialLink, PortHeldElsewhereIsRefusedThenOpensOnceReleased)
 {
-    serial::SerialPort other;
+    os::SerialDevice other;
     ASSERT_TRUE(other.open(pty.slavePath(), {}).ok());
 
     click(IDC_OPEN);

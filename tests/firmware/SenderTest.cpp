@@ -13,8 +13,6 @@
 #include <optional>
 #include <thread>
 
-#include <poll.h>
-
 namespace quarlink::firmware {
 namespace {
 
@@ -68,23 +66,22 @@ protected:
         TransferJob j;
         j.image = image;
         j.checksum = imageChecksum(image);
-        j.serial.write = [this](std::span<const std::uint8_t> bytes, int) {
+        j.serial.write = [this](std::span<const std::uint8_t> bytes, const os::StopSignal&) {
             if (writesLeft-- == 0)
-                return serial::WriteResult::Failed;
+                return os::WriteResult::Failed;
             line.insert(line.end(), bytes.begin(), bytes.end());
             written += bytes.size();
             if (!slowFarEnd)
                 taken = written.load();
-            return serial::WriteResult::Written;
+            return os::WriteResult::Written;
         };
         // The bytes leave the line as the far end takes them.
-        j.serial.drain = [this](int stopFd) {
+        j.serial.drain = [this](const os::StopSignal& stop) {
             while (taken < written) {
-                pollfd stop{stopFd, POLLIN, 0};
-                if (::poll(&stop, 1, 1) > 0)
-                    return serial::WriteResult::Stopped;
+                if (stop.waitFor(std::chrono::milliseconds(1)))
+                    return os::WriteResult::Stopped;
             }
-            return serial::WriteResult::Written;
+            return os::WriteResult::Written;
         };
         return j;
     }

@@ -20,7 +20,7 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(m_pty.ok());
-        const OpenResult result = m_connection.open(m_pty.slavePath(), LineSettings{});
+        const os::OpenResult result = m_connection.open(m_pty.slavePath(), LineSettings{});
         ASSERT_TRUE(result.ok()) << result.reason;
     }
 

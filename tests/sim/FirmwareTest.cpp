@@ -3,7 +3,7 @@
 #include "SimTestSupport.h"
 
 #include "firmware/ImageStream.h"
-#include "firmware/TcpClient.h"
+#include "os/TcpClient.h"
 #include "sim/StateFile.h"
 
 #include <gtest/gtest.h>
@@ -115,7 +115,7 @@ protected:
         ASSERT_NE(sim.module->runner().firmwareListener(), nullptr);
         ASSERT_EQ(client.connect(0x7F000001, sim.module->runner().firmwareListener()->port(),
                                  std::chrono::seconds(5), stop),
-                  firmware::ConnectResult::Connected);
+                  os::ConnectResult::Connected);
     }
 
     std::optional<FirmwareReceipt> receiptWhen(bool complete)
@@ -130,8 +130,8 @@ protected:
     }
 
     RunningModule sim;
-    firmware::StopSignal stop;
-    firmware::TcpClient client;
+    os::StopSignal stop;
+    os::TcpClient client;
 };
 
 TEST_F(sim_FirmwareTcp, WholeImageIsAnsweredOnTheLine)

@@ -1,5 +1,8 @@
-// Exclusive termios port: open, configure, write with a deadline (one write at a time), close.
-#include "serial/SerialPort.h"
+// Exclusive termios port: open, configure, write with a deadline (one write at a time), the
+// reader's poll and read, close.
+#include "os/SerialDevice.h"
+
+#include "os/posix/TermiosSettings.h"
 
 #include <algorithm>
 #include <array>
@@ -13,7 +16,14 @@
 #include <termios.h>
 #include <unistd.h>
 
-namespace quarlink::serial {
+namespace quarlink::os {
+
+struct SerialDevice::State
+{
+    int fd = -1;
+};
+
+const char kPortNameForm[] = "a device path or a name in /dev";
 
 std::string devicePathFor(std::string_view portName)
 {
@@ -26,7 +36,24 @@ std::string devicePathFor(std::string_view portName)
 
 OpenResult OpenResult::failure(OpenStep step, int error)
 {
-    return {step, error, std::strerror(error)};
+    OpenProblem problem = OpenProblem::Other;
+    switch (error) {
+    case ENOENT:
+    case ENODEV:
+    case ENXIO:
+        problem = OpenProblem::NotPresent;
+        break;
+    case EACCES:
+    case EPERM:
+        problem = OpenProblem::AccessDenied;
+        break;
+    case EBUSY:
+        problem = OpenProblem::InUse;
+        break;
+    default:
+        break;
+    }
+    return {step, error, std::strerror(error), problem};
 }
 
 namespace {
@@ -55,12 +82,24 @@ int configureLine(int fd, const LineSettings& settings)
 
 } // namespace
 
-SerialPort::~SerialPort()
+SerialDevice::SerialDevice() : m_state(std::make_unique<State>()) {}
+
+SerialDevice::~SerialDevice()
 {
     close();
 }
 
-OpenResult SerialPort::open(std::string_view portName, const LineSettings& settings)
+bool SerialDevice::isOpen() const
+{
+    return m_state->fd >= 0;
+}
+
+NativeHandle SerialDevice::nativeHandle() const
+{
+    return m_state->fd;
+}
+
+OpenResult SerialDevice::open(std::string_view portName, const LineSettings& settings)
 {
     close();
     const std::string path = devicePathFor(portName);
@@ -85,66 +124,46 @@ OpenResult SerialPort::open(std::string_view portName, const LineSettings& setti
         ::close(fd);
         return OpenResult::failure(OpenStep::Configure, error);
     }
-    m_fd = fd;
+    m_state->fd = fd;
     purge();
     return OpenResult::success();
 }
 
-void SerialPort::close()
+void SerialDevice::close()
 {
-    if (m_fd < 0)
+    int& fd = m_state->fd;
+    if (fd < 0)
         return;
     // A command written just before closing (the module's go-ahead) must still reach the
     // line; discarding the transmit queue at once would drop it. Once the queue has drained
     // only the input is discarded: on a pseudo-terminal an output flush also empties the far
     // end's unread input, which would take the drained command with it.
     if (drainOutput(kCloseDrainLimit)) {
-        if (m_fd >= 0)
-            ::tcflush(m_fd, TCIFLUSH);
+        if (fd >= 0)
+            ::tcflush(fd, TCIFLUSH);
     } else {
         purge();
     }
-    ::ioctl(m_fd, TIOCNXCL);
-    ::close(m_fd); // also releases the lock
-    m_fd = -1;
+    ::ioctl(fd, TIOCNXCL);
+    ::close(fd); // also releases the lock
+    fd = -1;
 }
 
-bool SerialPort::drainOutput(std::chrono::milliseconds limit) const
-{
-    return awaitEmptyQueue(Clock::now() + limit, -1) == WriteResult::Written;
-}
-
-WriteResult SerialPort::drain(int stopFd) const
+std::optional<std::size_t> SerialDevice::transmitQueueCount() const
 {
     int queued = 0;
-    if (m_fd < 0 || ::ioctl(m_fd, TIOCOUTQ, &queued) != 0 || queued <= 0)
-        return m_fd < 0 ? WriteResult::Failed : WriteResult::Written;
-    return awaitEmptyQueue(Clock::now() + m_writeTimeoutPerByte * queued, stopFd);
+    if (m_state->fd < 0 || ::ioctl(m_state->fd, TIOCOUTQ, &queued) != 0 || queued < 0)
+        return std::nullopt;
+    return static_cast<std::size_t>(queued);
 }
 
-WriteResult SerialPort::awaitEmptyQueue(Clock::time_point deadline, int stopFd) const
+void SerialDevice::purge() const
 {
-    // The queue is looked at every few milliseconds: the driver tells no one when it empties.
-    constexpr int kLookEveryMs = 2;
-    for (;;) {
-        int queued = 0;
-        if (m_fd < 0 || ::ioctl(m_fd, TIOCOUTQ, &queued) != 0 || queued == 0)
-            return WriteResult::Written;
-        if (Clock::now() >= deadline)
-            return WriteResult::Failed;
-        pollfd stop{stopFd, POLLIN, 0};
-        if (::poll(&stop, stopFd >= 0 ? 1 : 0, kLookEveryMs) > 0)
-            return WriteResult::Stopped;
-    }
+    if (m_state->fd >= 0)
+        ::tcflush(m_state->fd, TCIOFLUSH);
 }
 
-void SerialPort::purge() const
-{
-    if (m_fd >= 0)
-        ::tcflush(m_fd, TCIOFLUSH);
-}
-
-WriteResult SerialPort::write(std::span<const std::uint8_t> bytes, int stopFd) const
+WriteResult SerialDevice::write(std::span<const std::uint8_t> bytes, const StopSignal* stop) const
 {
     const auto deadline =
         Clock::now() + m_writeTimeoutPerByte * static_cast<std::int64_t>(bytes.size());
@@ -152,9 +171,10 @@ WriteResult SerialPort::write(std::span<const std::uint8_t> bytes, int stopFd) c
     const std::unique_lock lock(m_writeMutex, deadline);
     if (!lock.owns_lock())
         return WriteResult::Failed;
-    const int fd = m_fd;
+    const int fd = m_state->fd;
     if (fd < 0)
         return WriteResult::Failed;
+    const int stopFd = stop ? stop->nativeHandle() : -1;
     std::size_t written = 0;
     while (written < bytes.size()) {
         const ssize_t n = ::write(fd, bytes.data() + written, bytes.size() - written);
@@ -182,4 +202,41 @@ WriteResult SerialPort::write(std::span<const std::uint8_t> bytes, int stopFd) c
     return WriteResult::Written;
 }
 
-} // namespace quarlink::serial
+InputWait SerialDevice::waitForInput(const StopSignal& wake) const
+{
+    constexpr short kGone = POLLHUP | POLLERR;
+    std::array<pollfd, 2> fds{{{m_state->fd, POLLIN, 0}, {wake.nativeHandle(), POLLIN, 0}}};
+    for (;;) {
+        if (::poll(fds.data(), fds.size(), -1) < 0) {
+            if (errno == EINTR)
+                continue;
+            return InputWait::Gone;
+        }
+        if (fds[1].revents != 0)
+            return InputWait::Stopped;
+        const short events = fds[0].revents;
+        if (events == 0)
+            continue;
+        if ((events & POLLNVAL) != 0)
+            return InputWait::Gone;
+        return (events & kGone) != 0 ? InputWait::HangUp : InputWait::Input;
+    }
+}
+
+InputRead SerialDevice::readAvailable(std::span<std::uint8_t> buffer) const
+{
+    // The end of the device shows as a read of 0 bytes or an error other than "nothing
+    // waiting" (the line settings make an empty queue fail with EAGAIN).
+    if (buffer.empty())
+        return {};
+    for (;;) {
+        const ssize_t n = ::read(m_state->fd, buffer.data(), buffer.size());
+        if (n > 0)
+            return {static_cast<std::size_t>(n), false};
+        if (n < 0 && errno == EINTR)
+            continue;
+        return {0, !(n < 0 && errno == EAGAIN)};
+    }
+}
+
+} // namespace quarlink::os

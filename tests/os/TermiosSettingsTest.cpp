@@ -1,6 +1,6 @@
 // Line settings: the termios record the port writes, and what a pseudo-terminal keeps of it.
-#include "serial/LineSettings.h"
-#include "serial/SerialPort.h"
+#include "os/posix/TermiosSettings.h"
+#include "os/SerialDevice.h"
 #include "tests/serial/PtyPair.h"
 
 #include <gtest/gtest.h>
@@ -8,7 +8,7 @@
 #include <array>
 #include <string>
 
-namespace quarlink::serial {
+namespace quarlink::os {
 namespace {
 
 constexpr std::array<std::pair<int, speed_t>, 8> kFormBaudRates{{
@@ -94,10 +94,10 @@ TEST(LineSettings, OutOfRangeSettingsAreRefusedAndLeaveTheRecordAlone)
 // those two are checked on the record above.
 TEST(LineSettings, OpeningAPortLeavesTheSettingsOnTheDevice)
 {
-    testing::PtyPair pty;
+    serial::testing::PtyPair pty;
     ASSERT_TRUE(pty.ok());
     forEachFormSetting([&](const LineSettings& settings, speed_t speed) {
-        SerialPort port;
+        SerialDevice port;
         const OpenResult result = port.open(pty.slavePath(), settings);
         ASSERT_TRUE(result.ok()) << result.reason;
         termios t{};
@@ -111,4 +111,4 @@ TEST(LineSettings, OpeningAPortLeavesTheSettingsOnTheDevice)
 }
 
 } // namespace
-} // namespace quarlink::serial
+} // namespace quarlink::os

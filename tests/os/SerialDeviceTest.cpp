@@ -1,6 +1,6 @@
-// The port: device paths, failed and exclusive opens, writes to the far end, one at a time and
-// stoppable.
-#include "serial/SerialPort.h"
+// The POSIX serial device: device paths, failed and exclusive opens, writes to the far end, one
+// at a time and stoppable.
+#include "os/SerialDevice.h"
 #include "tests/serial/PtyPair.h"
 
 #include <gtest/gtest.h>
@@ -12,23 +12,23 @@
 #include <cstring>
 #include <thread>
 
-#include <sys/eventfd.h>
+#include <poll.h>
 #include <unistd.h>
 
-namespace quarlink::serial {
+namespace quarlink::os {
 namespace {
 
 using namespace std::chrono_literals;
 using Bytes = std::vector<std::uint8_t>;
 
 // Waits until the far end has bytes to read: a write has begun.
-bool farEndHasBytes(const testing::PtyPair& pty)
+bool farEndHasBytes(const serial::testing::PtyPair& pty)
 {
     pollfd readable{pty.master(), POLLIN, 0};
     return ::poll(&readable, 1, 5000) > 0;
 }
 
-TEST(SerialPort, DevicePathOfPortNames)
+TEST(SerialDevice, DevicePathOfPortNames)
 {
     const std::pair<const char*, const char*> cases[] = {
         {"ttyUSB0", "/dev/ttyUSB0"},
@@ -43,7 +43,7 @@ TEST(SerialPort, DevicePathOfPortNames)
         EXPECT_EQ(devicePathFor(name), path) << name;
 }
 
-TEST(SerialPort, FailedOpensTellTheStepAndTheSystemsReason)
+TEST(SerialDevice, FailedOpensTellTheStepAndTheSystemsReason)
 {
     char fileName[] = "/tmp/quarlink-not-a-tty-XXXXXX";
     const int file = ::mkstemp(fileName);
@@ -62,7 +62,7 @@ TEST(SerialPort, FailedOpensTellTheStepAndTheSystemsReason)
         {fileName, OpenStep::Configure, ENOTTY},
     };
     for (const Case& c : cases) {
-        SerialPort port;
+        SerialDevice port;
         const OpenResult result = port.open(c.name, LineSettings{});
         EXPECT_EQ(result.step, c.step) << c.name;
         EXPECT_EQ(result.error, c.error) << c.name;
@@ -73,20 +73,20 @@ TEST(SerialPort, FailedOpensTellTheStepAndTheSystemsReason)
 }
 
 // A fresh pseudo-terminal whose slave the tests open as the port.
-class SerialPortOnPty : public ::testing::Test
+class SerialDeviceOnPty : public ::testing::Test
 {
 protected:
     void SetUp() override { ASSERT_TRUE(m_pty.ok()); }
-    OpenResult openPort(SerialPort& port, const LineSettings& settings = {})
+    OpenResult openPort(SerialDevice& port, const LineSettings& settings = {})
     {
         return port.open(m_pty.slavePath(), settings);
     }
 
-    testing::PtyPair m_pty;
-    SerialPort m_port;
+    serial::testing::PtyPair m_pty;
+    SerialDevice m_port;
 };
 
-TEST_F(SerialPortOnPty, RefusedLineSettingsLeaveThePortFreeForTheNextOpen)
+TEST_F(SerialDeviceOnPty, RefusedLineSettingsLeaveThePortFreeForTheNextOpen)
 {
     const OpenResult refused = openPort(m_port, LineSettings{12345, 0, 8, 1});
     EXPECT_EQ(refused.step, OpenStep::Configure);
@@ -95,10 +95,10 @@ TEST_F(SerialPortOnPty, RefusedLineSettingsLeaveThePortFreeForTheNextOpen)
     EXPECT_TRUE(openPort(m_port).ok());
 }
 
-TEST_F(SerialPortOnPty, ASecondOpenFailsWhileThePortIsHeldAndSucceedsOnceReleased)
+TEST_F(SerialDeviceOnPty, ASecondOpenFailsWhileThePortIsHeldAndSucceedsOnceReleased)
 {
     ASSERT_TRUE(openPort(m_port).ok());
-    SerialPort second;
+    SerialDevice second;
     const OpenResult refused = openPort(second);
     EXPECT_FALSE(refused.ok());
     EXPECT_EQ(refused.error, EBUSY) << refused.reason;
@@ -108,10 +108,10 @@ TEST_F(SerialPortOnPty, ASecondOpenFailsWhileThePortIsHeldAndSucceedsOnceRelease
     EXPECT_TRUE(openPort(second).ok());
 }
 
-TEST_F(SerialPortOnPty, WritesReachTheFarEndExactly)
+TEST_F(SerialDeviceOnPty, WritesReachTheFarEndExactly)
 {
     ASSERT_TRUE(openPort(m_port).ok());
-    const auto bytes = testing::testPattern(200'000); // more than the terminal buffers hold
+    const auto bytes = serial::testing::testPattern(200'000); // more than the terminal buffers hold
     bool written = false;
     std::thread writer([&] { written = m_port.write(bytes); });
     const auto received = m_pty.readFromMaster(bytes.size());
@@ -121,13 +121,13 @@ TEST_F(SerialPortOnPty, WritesReachTheFarEndExactly)
     EXPECT_TRUE(m_port.write({}));
 }
 
-TEST_F(SerialPortOnPty, AWriteTheDeviceDoesNotTakeGivesUpAtItsDeadline)
+TEST_F(SerialDeviceOnPty, AWriteTheDeviceDoesNotTakeGivesUpAtItsDeadline)
 {
     ASSERT_TRUE(openPort(m_port).ok());
     m_port.setWriteTimeoutPerByte(1us);
 
     // Nobody reads the far end: the terminal buffers fill and the rest cannot be written.
-    const auto bytes = testing::testPattern(512 * 1024);
+    const auto bytes = serial::testing::testPattern(512 * 1024);
     const auto start = std::chrono::steady_clock::now();
     EXPECT_FALSE(m_port.write(bytes));
     const auto elapsed = std::chrono::steady_clock::now() - start;
@@ -135,7 +135,7 @@ TEST_F(SerialPortOnPty, AWriteTheDeviceDoesNotTakeGivesUpAtItsDeadline)
     EXPECT_GE(elapsed, 400ms); // it waited for the device rather than giving up at once
 }
 
-TEST_F(SerialPortOnPty, WritesFailQuietlyWhenTheFarEndIsGoneOrThePortIsClosed)
+TEST_F(SerialDeviceOnPty, WritesFailQuietlyWhenTheFarEndIsGoneOrThePortIsClosed)
 {
     const std::uint8_t frame[] = {0x1B, 0x7E, 0x47};
     EXPECT_FALSE(m_port.write(frame));
@@ -144,33 +144,16 @@ TEST_F(SerialPortOnPty, WritesFailQuietlyWhenTheFarEndIsGoneOrThePortIsClosed)
     EXPECT_FALSE(m_port.write(frame));
 }
 
-// A descriptor that becomes readable on request, as a cancelled transfer's stop signal does.
-class StopFd
-{
-public:
-    StopFd() : m_fd(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {}
-    ~StopFd() { ::close(m_fd); }
-    void request() const
-    {
-        const std::uint64_t one = 1;
-        [[maybe_unused]] const ssize_t n = ::write(m_fd, &one, sizeof one);
-    }
-    int fd() const { return m_fd; }
-
-private:
-    int m_fd;
-};
-
-TEST_F(SerialPortOnPty, AStalledWriteEndsOnItsStopAndThePortStaysUsable)
+TEST_F(SerialDeviceOnPty, AStalledWriteEndsOnItsStopAndThePortStaysUsable)
 {
     ASSERT_TRUE(openPort(m_port).ok());
     // Nobody reads the far end; without its stop the block would wait minutes.
-    const auto block = testing::testPattern(64 * 1024);
-    const StopFd stop;
+    const auto block = serial::testing::testPattern(64 * 1024);
+    StopSignal stop;
     std::atomic<bool> ended = false;
     WriteResult result = WriteResult::Written;
     std::thread writer([&] {
-        result = m_port.write(block, stop.fd());
+        result = m_port.write(block, &stop);
         ended = true;
     });
     EXPECT_TRUE(farEndHasBytes(m_pty));
@@ -194,11 +177,11 @@ TEST_F(SerialPortOnPty, AStalledWriteEndsOnItsStopAndThePortStaysUsable)
     EXPECT_EQ(m_pty.readFromMaster(sizeof frame), Bytes(std::begin(frame), std::end(frame)));
 }
 
-TEST_F(SerialPortOnPty, WritesFromTwoThreadsNeverInterleave)
+TEST_F(SerialDeviceOnPty, WritesFromTwoThreadsNeverInterleave)
 {
     ASSERT_TRUE(openPort(m_port).ok());
     m_port.setWriteTimeoutPerByte(1s); // generous: the command may wait for the whole block
-    const auto block = testing::testPattern(200'000); // many partial writes on a terminal
+    const auto block = serial::testing::testPattern(200'000); // many partial writes on a terminal
     const Bytes frame{0x1B, 0x7E, 0x43};
     bool blockWritten = false;
     std::thread blockWriter([&] { blockWritten = m_port.write(block); });
@@ -216,4 +199,4 @@ TEST_F(SerialPortOnPty, WritesFromTwoThreadsNeverInterleave)
 }
 
 } // namespace
-} // namespace quarlink::serial
+} // namespace quarlink::os

@@ -1,4 +1,5 @@
-#include "firmware/StopSignal.h"
+// The stop signal as an eventfd.
+#include "os/StopSignal.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -8,21 +9,21 @@
 #include <sys/eventfd.h>
 #include <unistd.h>
 
-namespace quarlink::firmware {
+namespace quarlink::os {
 
-StopSignal::StopSignal() : m_fd(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {}
+StopSignal::StopSignal() : m_handle(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {}
 
 StopSignal::~StopSignal()
 {
-    if (m_fd >= 0)
-        ::close(m_fd);
+    if (m_handle >= 0)
+        ::close(m_handle);
 }
 
 void StopSignal::request()
 {
     m_requested = true;
     const std::uint64_t one = 1;
-    [[maybe_unused]] const ssize_t written = ::write(m_fd, &one, sizeof one);
+    [[maybe_unused]] const ssize_t written = ::write(m_handle, &one, sizeof one);
 }
 
 bool StopSignal::waitFor(std::chrono::milliseconds time) const
@@ -30,11 +31,11 @@ bool StopSignal::waitFor(std::chrono::milliseconds time) const
     using Clock = std::chrono::steady_clock;
     const auto deadline = Clock::now() + time;
     while (!requested()) {
-        const auto left =
-            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+        // Rounded up, so that a sleep lasts at least its time.
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
         if (left.count() <= 0)
             return false;
-        pollfd wake{m_fd, POLLIN, 0};
+        pollfd wake{m_handle, POLLIN, 0};
         const int ready =
             ::poll(&wake, 1, static_cast<int>(std::min<long long>(left.count(), 1 << 30)));
         if (ready < 0 && errno != EINTR)
@@ -43,4 +44,4 @@ bool StopSignal::waitFor(std::chrono::milliseconds time) const
     return true;
 }
 
-} // namespace quarlink::firmware
+} // namespace quarlink::os

@@ -1,41 +1,19 @@
 // Translation of line settings into termios flags.
-#include "serial/LineSettings.h"
+#include "os/posix/TermiosSettings.h"
 
 #include <array>
 #include <utility>
 
-namespace quarlink::serial {
-
-std::optional<speed_t> speedForBaudRate(int baudRate)
-{
-    static constexpr std::array<std::pair<int, speed_t>, 19> kSpeeds{{
-        {50, B50},
-        {75, B75},
-        {110, B110},
-        {134, B134},
-        {150, B150},
-        {200, B200},
-        {300, B300},
-        {600, B600},
-        {1200, B1200},
-        {1800, B1800},
-        {2400, B2400},
-        {4800, B4800},
-        {9600, B9600},
-        {19200, B19200},
-        {38400, B38400},
-        {57600, B57600},
-        {115200, B115200},
-        {230400, B230400},
-        {460800, B460800},
-    }};
-    for (const auto& [rate, speed] : kSpeeds)
-        if (rate == baudRate)
-            return speed;
-    return std::nullopt;
-}
+namespace quarlink::os {
 
 namespace {
+
+constexpr std::array<std::pair<int, speed_t>, 19> kSpeeds{{
+    {50, B50},       {75, B75},         {110, B110},       {134, B134},       {150, B150},
+    {200, B200},     {300, B300},       {600, B600},       {1200, B1200},     {1800, B1800},
+    {2400, B2400},   {4800, B4800},     {9600, B9600},     {19200, B19200},   {38400, B38400},
+    {57600, B57600}, {115200, B115200}, {230400, B230400}, {460800, B460800},
+}};
 
 std::optional<tcflag_t> characterSizeFlag(int dataBits)
 {
@@ -55,14 +33,27 @@ std::optional<tcflag_t> characterSizeFlag(int dataBits)
 
 } // namespace
 
+std::optional<speed_t> speedForBaudRate(int baudRate)
+{
+    for (const auto& [rate, speed] : kSpeeds)
+        if (rate == baudRate && isSupportedBaudRate(rate))
+            return speed;
+    return std::nullopt;
+}
+
+int baudRateForSpeed(speed_t speed)
+{
+    for (const auto& [rate, constant] : kSpeeds)
+        if (constant == speed)
+            return rate;
+    return 0;
+}
+
 bool applyLineSettings(termios& attributes, const LineSettings& settings)
 {
     const auto speed = speedForBaudRate(settings.baudRate);
     const auto sizeFlag = characterSizeFlag(settings.dataBits);
-    const bool parityKnown = settings.parity == kParityNone || settings.parity == kParityOdd ||
-                             settings.parity == kParityEven;
-    const bool stopBitsKnown = settings.stopBits == 1 || settings.stopBits == 2;
-    if (!speed || !sizeFlag || !parityKnown || !stopBitsKnown)
+    if (!isValid(settings) || !speed || !sizeFlag)
         return false;
 
     termios t = attributes;
@@ -91,4 +82,4 @@ bool applyLineSettings(termios& attributes, const LineSettings& settings)
     return true;
 }
 
-} // namespace quarlink::serial
+} // namespace quarlink::os

@@ -1,6 +1,7 @@
-// The simulated module's terminal: the chosen line settings are what a program opening the
-// device sees, including the one rate the simulator offers beyond the serial layer's table.
-#include "sim/PseudoTerminal.h"
+// The simulated module's line on POSIX, a pseudo-terminal: the chosen line settings are what a
+// program opening the device sees, including the one rate beyond the form's table the
+// simulator offers.
+#include "os/ModuleLine.h"
 
 #include <gtest/gtest.h>
 
@@ -8,7 +9,7 @@
 #include <termios.h>
 #include <unistd.h>
 
-namespace quarlink::sim {
+namespace quarlink::os {
 namespace {
 
 termios attributesOf(const std::string& device)
@@ -25,24 +26,24 @@ termios attributesOf(const std::string& device)
 
 // Speed and stop bits; the kernel's pseudo-terminals keep 8 data bits without parity whatever
 // is asked for, so those two are not seen.
-TEST(sim_PseudoTerminal, ProgramSeesTheLineSettings)
+TEST(ModuleLine, ProgramSeesTheLineSettings)
 {
     struct Case
     {
-        serial::LineSettings line;
+        LineSettings line;
         speed_t speed;
     };
     const Case cases[] = {
-        {{57600, serial::kParityNone, 8, 1}, B57600},
-        {{9600, serial::kParityEven, 7, 2}, B9600},
-        {{460800, serial::kParityOdd, 5, 1}, B460800},
+        {{57600, kParityNone, 8, 1}, B57600},
+        {{9600, kParityEven, 7, 2}, B9600},
+        {{460800, kParityOdd, 5, 1}, B460800},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.line.baudRate);
         std::string error;
-        const auto pty = PseudoTerminal::open(c.line, error);
+        const auto pty = ModuleLine::open(c.line, {}, error);
         ASSERT_TRUE(pty) << error;
-        const termios tio = attributesOf(pty->slavePath());
+        const termios tio = attributesOf(pty->devicePath());
         EXPECT_EQ(cfgetospeed(&tio), c.speed);
         EXPECT_EQ(cfgetispeed(&tio), c.speed);
         EXPECT_EQ((tio.c_cflag & CSTOPB) != 0, c.line.stopBits == 2);
@@ -50,23 +51,23 @@ TEST(sim_PseudoTerminal, ProgramSeesTheLineSettings)
     }
 }
 
-TEST(sim_PseudoTerminal, UnsupportedSettingsOpenNothing)
+TEST(ModuleLine, UnsupportedSettingsOpenNothing)
 {
-    const serial::LineSettings cases[] = {
-        {12345, serial::kParityNone, 8, 1},
+    const LineSettings cases[] = {
+        {12345, kParityNone, 8, 1},
         {57600, 3, 8, 1},
-        {57600, serial::kParityNone, 9, 1},
-        {57600, serial::kParityNone, 8, 3},
+        {57600, kParityNone, 9, 1},
+        {57600, kParityNone, 8, 3},
     };
-    for (const serial::LineSettings& line : cases) {
+    for (const LineSettings& line : cases) {
         std::string error;
-        EXPECT_FALSE(PseudoTerminal::open(line, error));
+        EXPECT_FALSE(ModuleLine::open(line, {}, error));
         EXPECT_EQ(error, "unsupported line settings");
     }
-    EXPECT_TRUE(isSupportedBaud(460800));
-    EXPECT_TRUE(isSupportedBaud(50));
-    EXPECT_FALSE(isSupportedBaud(921600));
+    EXPECT_TRUE(isSupportedBaudRate(460800));
+    EXPECT_TRUE(isSupportedBaudRate(50));
+    EXPECT_FALSE(isSupportedBaudRate(921600));
 }
 
 } // namespace
-} // namespace quarlink::sim
+} // namespace quarlink::os

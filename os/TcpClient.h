@@ -1,14 +1,15 @@
-// The sender's TCP connection to the module: a client socket with a time limit on connecting,
-// and sends that give up when a stop is requested or the peer stops taking bytes.
+// A TCP client connection (the firmware sender's to the module): a socket with a time limit on
+// connecting, and sends that give up when a stop is requested or the peer stops taking bytes.
 #pragma once
 
-#include "firmware/StopSignal.h"
+#include "os/NativeHandle.h"
+#include "os/StopSignal.h"
 
 #include <chrono>
 #include <cstdint>
 #include <span>
 
-namespace quarlink::firmware {
+namespace quarlink::os {
 
 enum class ConnectResult
 {
@@ -33,13 +34,13 @@ public:
     bool sendAll(std::span<const std::uint8_t> bytes, const StopSignal& stop,
                  std::chrono::milliseconds stallLimit);
     void close();
-    bool isOpen() const { return m_fd >= 0; }
+    bool isOpen() const { return m_socket != kNoSocket; }
 
 private:
     // Waits until the socket is writable: true, or false on a stop, an error or the limit.
     bool waitWritable(const StopSignal& stop, std::chrono::milliseconds limit) const;
 
-    int m_fd = -1;
+    NativeSocket m_socket = kNoSocket;
 };
 
-} // namespace quarlink::firmware
+} // namespace quarlink::os
