@@ -3,31 +3,8 @@
 #include "cli/TraceOptions.h"
 #include "netmgmt/ManagementParameters.h"
 #include "settings/JsonValueForms.h"
-#include "settings/RecordMapping.h"
-#include "settings/SettingsJson.h"
-
-#include <QRegularExpression>
 
 namespace quarlink::cli {
-
-namespace {
-
-std::optional<netmgmt::MacAddress> parseMac(const QString& text)
-{
-    static const QRegularExpression form(
-        QStringLiteral("^([0-9A-Fa-f]{2})[:-]([0-9A-Fa-f]{2})[:-]([0-9A-Fa-f]{2})[:-]"
-                       "([0-9A-Fa-f]{2})[:-]([0-9A-Fa-f]{2})[:-]([0-9A-Fa-f]{2})$"));
-    const auto match = form.match(text);
-    if (!match.hasMatch())
-        return std::nullopt;
-    netmgmt::MacAddress mac{};
-    for (std::size_t k = 0; k < mac.size(); ++k)
-        mac[k] =
-            static_cast<std::uint8_t>(match.captured(static_cast<int>(k) + 1).toUInt(nullptr, 16));
-    return mac;
-}
-
-} // namespace
 
 std::uint32_t hostOrderAddress(const netmgmt::Ipv4Bytes& a)
 {
@@ -39,18 +16,6 @@ QString targetText(const ModuleTarget& target)
     if (target.mode == netmgmt::TargetMode::Remote)
         return settings::ipv4Text(target.address);
     return settings::macAddressText(target.mac);
-}
-
-std::vector<std::pair<QString, QJsonValue>> recordEntries(const netmgmt::ModuleRecord& record)
-{
-    auto entries = settings::settingsEntries(settings::documentFromRecord(record));
-    std::erase_if(entries, [](const auto& e) { return e.first == QLatin1String("setupText"); });
-    for (auto& [key, value] : entries)
-        if (key == QLatin1String("productId"))
-            value = record.product_id; // the settings document's identity holds only its low byte
-    entries.emplace_back(QStringLiteral("moduleIp"),
-                         QString::fromStdString(netmgmt::formatIpv4(record.module_ip)));
-    return entries;
 }
 
 TargetOptions::TargetOptions(QCommandLineParser& parser)
@@ -73,7 +38,7 @@ std::optional<ModuleTarget> TargetOptions::read(const QCommandLineParser& parser
     }
     ModuleTarget target;
     if (parser.isSet(m_mac)) {
-        const auto mac = parseMac(parser.value(m_mac));
+        const auto mac = settings::parseMacAddress(parser.value(m_mac));
         if (!mac) {
             usageError(invocation, QStringLiteral("--mac: \"%1\" is not a MAC address such as "
                                                   "00:30:F9:00:00:01")

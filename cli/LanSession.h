@@ -49,10 +49,6 @@ QString targetText(const ModuleTarget& target);
 // An address as the network manager takes it: first octet in the most significant byte.
 std::uint32_t hostOrderAddress(const netmgmt::Ipv4Bytes& address);
 
-// The settings a module's record holds under their document keys, with its full product id and
-// the address it answered from (`moduleIp`); no setup text, which a record does not hold.
-std::vector<std::pair<QString, QJsonValue>> recordEntries(const netmgmt::ModuleRecord& record);
-
 // Claims the local management port for this process's exchanges, waiting while another
 // quarlink-cli holds it (saying so); nothing, with the reason reported, when it stays held.
 std::optional<ManagementPortLock> claimLocalPort(const LanChoice& choice);

@@ -11,12 +11,15 @@
 #include "cli/SerialDocumentWrite.h"
 #include "cli/SerialSession.h"
 #include "cli/Subcommands.h"
+#include "cli/TraceOptions.h"
 #include "fleet/LanProvisioning.h"
 #include "fleet/PlanChecks.h"
 #include "fleet/ProvisionPlan.h"
 #include "fleet/SerialProvisioning.h"
 #include "fleet/ValuesCsv.h"
+#include "settings/JsonValueForms.h"
 #include "settings/SettingsJson.h"
+#include "settings/SettingsKeys.h"
 
 #include "os/Process.h"
 
@@ -38,12 +41,6 @@ namespace {
 using fleet::PlannedModule;
 
 constexpr int kProgressWidth = 30;
-
-// Keys of a backup that a restore does not write: the identity, the derived key, the address
-// the module answered from.
-const QStringList kNotRestored{QStringLiteral("mac"), QStringLiteral("productId"),
-                               QStringLiteral("firmware"), QStringLiteral("moduleIp"),
-                               QStringLiteral("psk")};
 
 // The run's results on standard output and its progress on standard error (a bar on a
 // terminal only). Called by one module at a time.
@@ -67,13 +64,11 @@ public:
         drawBar();
     }
 
-    std::string saveBackup(const QString& mac, const settings::SettingsDocument& document) override
+    std::string saveBackup(const QString& mac, const QJsonObject& document) override
     {
-        QJsonObject object = settings::toJson(document);
-        object.insert(QStringLiteral("mac"), mac);
         const QString path = QDir(m_backupDir).filePath(mac + QStringLiteral(".json"));
         // Owner-only: a backup holds the pass phrase and the keys.
-        return writePrivateFile(path, QJsonDocument(object).toJson()).toStdString();
+        return writePrivateFile(path, QJsonDocument(document).toJson()).toStdString();
     }
 
     void progress(std::size_t finished, std::size_t total) override
@@ -175,7 +170,9 @@ std::optional<QByteArray> readFile(const QString& path, QString& error)
     return text.text;
 }
 
-// The backups of a folder: each file's settings keys by the MAC address it holds.
+// The backups of a folder: each file's settings keys by the MAC address it holds. Every file
+// is checked as a settings document before anything is sent; the keys kept are those it holds,
+// less the identity and the derived key, which a restore does not write.
 std::optional<std::map<QString, QJsonObject>> readBackups(const QString& folder, QString& error)
 {
     const QDir dir(folder);
@@ -184,23 +181,34 @@ std::optional<std::map<QString, QJsonObject>> readBackups(const QString& folder,
         return std::nullopt;
     }
     std::map<QString, QJsonObject> backups;
+    std::map<QString, QString> files; // MAC address -> the file that holds its backup
     for (const QString& name : dir.entryList({QStringLiteral("*.json")}, QDir::Files, QDir::Name)) {
-        const auto text = readFile(dir.filePath(name), error);
+        const QString path = dir.filePath(name);
+        const auto text = readFile(path, error);
         if (!text)
             return std::nullopt;
         const settings::ParsedDocument parsed = settings::parseDocument(*text);
-        const auto mac = parsed.object ? fleet::parseMacText(parsed.object->value("mac").toString())
-                                       : std::nullopt;
+        const auto mac = parsed.object
+                             ? settings::parseMacAddress(parsed.object->value("mac").toString())
+                             : std::nullopt;
         if (!mac) {
-            error = QStringLiteral("%1: %2").arg(
-                dir.filePath(name), parsed.object ? QStringLiteral("holds no valid \"mac\"")
-                                                  : QString::fromStdString(parsed.error));
+            error = QStringLiteral("%1: %2").arg(path, parsed.object
+                                                           ? QStringLiteral("holds no \"mac\"")
+                                                           : QString::fromStdString(parsed.error));
             return std::nullopt;
         }
+        const QString macText = settings::macAddressText(*mac);
+        if (const auto other = files.find(macText); other != files.end()) {
+            error = QStringLiteral("--restore: %1 and %2 both hold a backup of %3; keep one")
+                        .arg(other->second, path, macText);
+            return std::nullopt;
+        }
+        files[macText] = path;
         QJsonObject keys = *parsed.object;
-        for (const QString& key : kNotRestored)
-            keys.remove(key);
-        backups[fleet::macText(*mac)] = keys;
+        for (const QString& key : keys.keys())
+            if (settings::isNeverWritten(key))
+                keys.remove(key);
+        backups[macText] = keys;
     }
     if (backups.empty()) {
         error = QStringLiteral("--restore: %1 holds no backup (*.json)").arg(folder);
@@ -317,11 +325,11 @@ int runProvision(const Invocation& invocation)
     if (!lan)
         return kExitUsage;
     // The password of every LAN module, unless its entry names a file of its own (a path
-    // relative to the plan's folder).
+    // relative to the plan's folder); a restore sends a module the same as a run.
     const auto password = passwordOptions.read(parser, invocation);
     if (!password)
         return kExitUsage;
-    std::map<const PlannedModule*, ManagementPassword> ownPasswords;
+    std::map<netmgmt::MacAddress, ManagementPassword> ownPasswords;
     for (const PlannedModule& module : plan.modules) {
         if (module.passwordFile.isEmpty())
             continue;
@@ -331,8 +339,12 @@ int runProvision(const Invocation& invocation)
         if (!reading.password)
             return badInput(invocation,
                             module.place + QStringLiteral(".passwordFile: ") + reading.error);
-        ownPasswords[&module] = *reading.password;
+        ownPasswords[module.mac] = *reading.password;
     }
+    const auto passwordOf = [&](const netmgmt::MacAddress& mac) {
+        const auto own = ownPasswords.find(mac);
+        return own != ownPasswords.end() ? own->second : *password;
+    };
     if (parser.isSet(backup) && !QDir().mkpath(parser.value(backup)))
         return badInput(
             invocation,
@@ -356,19 +368,20 @@ int runProvision(const Invocation& invocation)
                 };
             serialTargets.push_back(std::move(target));
         } else if (!backups) {
-            const auto own = ownPasswords.find(&module);
-            lanTargets.push_back({module.mac, fleet::plannedKeys(plan, module),
-                                  own != ownPasswords.end() ? own->second : *password});
+            lanTargets.push_back(
+                {module.mac, fleet::plannedKeys(plan, module), passwordOf(module.mac)});
         }
     }
 
     const fleet::RunChoices choices{parser.isSet(dryRun), parser.isSet(backup)};
     CliProvisionHost host(parser.isSet(json), parser.value(backup));
+    fleet::MacClaims macs;
     const std::size_t serialJobs = jobCount.value_or(serialTargets.size());
     std::thread serialRun;
     if (!serialTargets.empty()) {
         serialRun = std::thread([&] {
-            fleet::runSerialProvisioning(serialTargets, serialJobs, choices, host, makeSessionLink);
+            fleet::runSerialProvisioning(serialTargets, serialJobs, choices, host, macs,
+                                         makeSessionLink);
         });
         // A restore learns from the serial modules which backups remain for the LAN.
         if (backups)
@@ -376,28 +389,31 @@ int runProvision(const Invocation& invocation)
     }
     if (backups)
         for (const auto& [mac, keys] : *backups)
-            if (!claimed.contains(mac))
-                lanTargets.push_back({*fleet::parseMacText(mac), keys, *password});
+            if (!claimed.contains(mac)) {
+                const netmgmt::MacAddress address = *settings::parseMacAddress(mac);
+                lanTargets.push_back({address, keys, passwordOf(address)});
+            }
 
-    bool lanOk = true;
-    std::string lanError;
+    fleet::LanRunOutcome lanRun;
     if (!lanTargets.empty() || (plan.select && !backups)) {
         // Held for the whole run: its exchanges share the local port with no other process.
         const auto portLock = claimLocalPort(*lan);
         fleet::LanRunSettings settings{lan->parameters, lan->timings};
-        lanOk = portLock && fleet::runLanProvisioning(
-                                settings, lanTargets, backups ? std::nullopt : plan.select,
-                                plan.templateKeys, *password, choices, host, lanError);
-        if (!portLock)
-            lanError = "the local management port stays in use";
+        settings.trace = cliTrace();
+        lanRun = portLock
+                     ? fleet::runLanProvisioning(settings, lanTargets,
+                                                 backups ? std::nullopt : plan.select,
+                                                 plan.templateKeys, *password, choices, host, macs)
+                     : fleet::LanRunOutcome{false, "the LAN modules were not reached: the "
+                                                   "local management port stays in use"};
     }
     if (serialRun.joinable())
         serialRun.join();
-    if (!lanOk)
-        printError(QStringLiteral("quarlink-cli provision: the LAN modules were not reached: %1")
-                       .arg(QString::fromStdString(lanError)));
+    if (!lanRun.message.empty())
+        printError(QStringLiteral("quarlink-cli provision: %1")
+                       .arg(QString::fromStdString(lanRun.message)));
     host.summarise();
-    return lanOk && host.tally().allSucceeded() ? kExitSuccess : kExitFailure;
+    return lanRun.ok && host.tally().allSucceeded() ? kExitSuccess : kExitFailure;
 }
 
 } // namespace quarlink::cli

@@ -3,6 +3,7 @@
 #include "cli/DocumentIo.h"
 #include "cli/LanSession.h"
 #include "cli/Subcommands.h"
+#include "settings/RecordMapping.h"
 #include "settings/SettingsJson.h"
 
 #include <QJsonDocument>
@@ -33,7 +34,7 @@ int runRead(const Invocation& invocation)
         return kExitFailure;
     if (session.readModule(*target) != 0)
         return kExitFailure;
-    const auto entries = recordEntries(session.manager().module(0));
+    const auto entries = settings::recordEntries(session.manager().module(0));
     if (!parser.isSet(json)) {
         printEntries(entries);
         return kExitSuccess;

@@ -3,6 +3,7 @@
 #include "cli/DocumentIo.h"
 #include "cli/LanSession.h"
 #include "cli/Subcommands.h"
+#include "settings/RecordMapping.h"
 #include "settings/SettingsJson.h"
 
 #include <QJsonArray>
@@ -16,7 +17,7 @@ namespace {
 // The four values a search line shows, under their document keys.
 QJsonObject summary(const netmgmt::ModuleRecord& record)
 {
-    const QJsonObject all = settings::entriesObject(recordEntries(record));
+    const QJsonObject all = settings::entriesObject(settings::recordEntries(record));
     QJsonObject out;
     for (const char* key : {"mac", "moduleIp", "productId", "firmware"})
         out.insert(QLatin1String(key), all.value(QLatin1String(key)));

@@ -4,7 +4,7 @@
 // refused before the port is opened.
 #include "cli/ChangeOptions.h"
 #include "cli/DocumentIo.h"
-#include "cli/ModuleChange.h"
+#include "cli/SafeChange.h"
 #include "cli/SerialDocumentWrite.h"
 #include "cli/SerialSession.h"
 #include "cli/Subcommands.h"
@@ -54,7 +54,7 @@ int runSet(const Invocation& invocation)
     settings::SettingsDocument wanted = read;
     if (const std::string error = settings::applyDocument(object, wanted); !error.empty())
         return badInput(invocation, QString::fromStdString(error));
-    wanted.psk = wanted.derivedPsk();
+    settings::updatePsk(read, wanted, settings::PskUpdate::Always);
     if (object.contains(QLatin1String("psk")) &&
         object.value(QLatin1String("psk"))
                 .toString()
@@ -62,7 +62,7 @@ int runSet(const Invocation& invocation)
         printError(QStringLiteral("psk: not written as given; the key is derived from "
                                   "passphrase and ssid"));
 
-    ModuleChange change(invocation, *choice, line->port);
+    SafeChange change(invocation, *choice, line->port);
     if (const auto status = change.prepare(settings::settingsChange(read, wanted),
                                            settings::toJson(read), settings::toJson(wanted)))
         return *status;

@@ -1,26 +1,19 @@
 // quarlink-cli write: reads one module over the LAN (as the window must before it can write),
 // applies a settings document's keys over what it read and, when that changes a setting (or with
-// --force), writes the record back. A bad document is refused before anything is sent.
+// --force), writes the record back. A bad document, or a change the module's record cannot carry,
+// is refused before anything is sent; the write is done when the module's answer holds it.
 #include "cli/ChangeOptions.h"
 #include "cli/DocumentIo.h"
 #include "cli/LanSession.h"
 #include "cli/ManagementPassword.h"
-#include "cli/ModuleChange.h"
+#include "cli/SafeChange.h"
 #include "cli/Subcommands.h"
+#include "settings/RecordCarriage.h"
 #include "settings/RecordMapping.h"
 #include "settings/SettingsJson.h"
-
-#include <QJsonDocument>
-#include <QJsonObject>
+#include "settings/SettingsKeys.h"
 
 namespace quarlink::cli {
-
-namespace {
-
-const QLatin1String kModuleIp("moduleIp");
-const QLatin1String kSetupText("setupText");
-
-} // namespace
 
 int runWrite(const Invocation& invocation)
 {
@@ -53,22 +46,14 @@ int runWrite(const Invocation& invocation)
     const DocumentText document = readDocumentText(parser.positionalArguments().first());
     if (!document.text)
         return badInput(invocation, document.error);
-    // A document that `read` printed names the address it came from; the target is given by
-    // --mac or --ip, so that key is left aside.
-    QByteArray text = *document.text;
-    const QJsonDocument json = QJsonDocument::fromJson(text);
-    if (json.isObject()) {
-        QJsonObject object = json.object();
-        if (object.contains(kSetupText))
-            return badInput(invocation, QStringLiteral("setupText: a module on the LAN holds no "
-                                                       "setup text; use 'set' over the serial "
-                                                       "link"));
-        object.remove(kModuleIp);
-        text = QJsonDocument(object).toJson();
-    }
-    const settings::ParsedDocument parsed = settings::parseDocument(text);
+    // A document that `read` printed passes as it is: its identity and `moduleIp`, the address it
+    // came from, are never written (the target is given by --mac or --ip).
+    const settings::ParsedDocument parsed = settings::parseDocument(*document.text);
     if (!parsed.object)
         return badInput(invocation, QString::fromStdString(parsed.error));
+    if (parsed.object->contains(settings::keyText(settings::kSetupTextKey)))
+        return badInput(invocation, QStringLiteral("setupText: a module on the LAN holds no "
+                                                   "setup text; use 'set' over the serial link"));
 
     LanSession session(*lan);
     if (!session.claimLocalPort())
@@ -80,20 +65,31 @@ int runWrite(const Invocation& invocation)
     settings::SettingsDocument wanted = read;
     if (const std::string error = settings::applyDocument(*parsed.object, wanted); !error.empty())
         return badInput(invocation, QString::fromStdString(error));
-    if (wanted.passphrase != read.passphrase || wanted.ssid != read.ssid)
-        wanted.psk = wanted.derivedPsk();
+    settings::updatePsk(read, wanted, settings::PskUpdate::WhenPassphraseOrSsidChanges);
+    const settings::SettingsChange difference = settings::settingsChange(read, wanted);
+    if (const std::string uncarried = settings::uncarriedKey(record, difference);
+        !uncarried.empty())
+        return badInput(invocation, QString::fromStdString(uncarried));
     netmgmt::ModuleRecord changed = record;
     settings::applyChangedSettings(read, wanted, changed);
-    ModuleChange change(invocation, *choice, targetText(*target));
-    if (const auto status = change.prepare(settings::settingsChange(read, wanted),
-                                           settings::entriesObject(recordEntries(record)),
-                                           settings::entriesObject(recordEntries(changed))))
+    SafeChange change(invocation, *choice, targetText(*target));
+    if (const auto status =
+            change.prepare(difference, settings::entriesObject(settings::recordEntries(record)),
+                           settings::entriesObject(settings::recordEntries(changed))))
         return *status;
 
     session.setSettingsSource(
         [&](netmgmt::ModuleRecord& sent) { settings::applyChangedSettings(read, wanted, sent); });
     if (session.manager().write(target->mode, *password) != 0)
         return kExitFailure;
+    // Done only when the module's answer holds what was written; the manager keeps the answer
+    // in the entry it wrote.
+    if (const std::string untaken =
+            settings::untakenKey(session.manager().module(0), wanted, difference);
+        !untaken.empty()) {
+        printError(QStringLiteral("quarlink-cli write: %1").arg(QString::fromStdString(untaken)));
+        return kExitFailure;
+    }
     return change.written();
 }
 

@@ -1,11 +1,6 @@
 # What a Windows build (cross-compiled with MinGW-w64, see cmake/toolchain-mingw64.cmake) needs
 # beyond the Linux one. Included from the top-level CMakeLists.txt when WIN32.
 
-# The Windows headers without their rarely used parts (windows.h then leaves out the old
-# winsock.h, so winsock2.h may come after it, as it does when sources are compiled together) and
-# without the min and max macros, which the standard library's names would collide with.
-add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX)
-
 # GoogleTest has no Windows build in Debian: build it from the sources libgtest-dev ships, with
 # the targets named as find_package(GTest) names them.
 set(QUARLINK_GTEST_SOURCE /usr/src/googletest CACHE PATH "GoogleTest's sources (libgtest-dev)")
@@ -24,7 +19,7 @@ endforeach()
 # Libraries whose sources do not compile for Windows yet: a Windows build leaves them out, with
 # every target that links them, so that everything else is built and tested. Emptied as the OS
 # layer covers them.
-set(QUARLINK_WINDOWS_PENDING quarlink_cli quarlink_qt_test_main)
+set(QUARLINK_WINDOWS_PENDING quarlink_cli)
 
 # quarlink_windows_pending(target result): whether a Windows build leaves the target out: it is
 # pending, or links a target that is (directly or further down).

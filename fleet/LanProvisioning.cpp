@@ -1,15 +1,19 @@
-// One job per module: read, change, back up, write; each step's exchange submitted to the
-// dispatcher, the next step taken when it finishes.
+// One job per module: read, change, back up, write, check the answer; each step's exchange
+// submitted to the dispatcher, the next step taken when it finishes.
 #include "fleet/LanProvisioning.h"
 
-#include "fleet/ModuleChange.h"
+#include "fleet/PlannedChange.h"
 #include "netmgmt/ErrorCodes.h"
 #include "netmgmt/OperationRequests.h"
 #include "settings/JsonValueForms.h"
+#include "settings/RecordCarriage.h"
 #include "settings/RecordMapping.h"
+#include "settings/SettingsJson.h"
 
+#include <algorithm>
 #include <map>
 #include <memory>
+#include <set>
 
 namespace quarlink::fleet {
 
@@ -17,14 +21,20 @@ namespace {
 
 using netmgmt::TargetMode;
 
+QString addressText(const netmgmt::Ipv4Bytes& address)
+{
+    return settings::ipv4Text(serial::decodeIpv4(address));
+}
+
 class LanRun
 {
 public:
     LanRun(const LanRunSettings& settings, const RunChoices& choices, ProvisionHost& host,
-           netmgmt::ManagementEndpoint& endpoint)
-        : m_settings(settings), m_choices(choices), m_host(host),
+           MacClaims& macs, netmgmt::ManagementEndpoint& endpoint)
+        : m_settings(settings), m_choices(choices), m_host(host), m_macs(macs),
           m_dispatcher(endpoint, m_store, settings.parameters.modulePort, settings.inFlight)
     {
+        m_dispatcher.setTrace(settings.trace);
     }
 
     // The modules that answer one search, by MAC address.
@@ -53,40 +63,40 @@ public:
         m_dispatcher.run();
     }
 
-    void report(ModuleResult result)
-    {
-        m_host.moduleFinished(result);
-        m_host.progress(++m_finished, m_total);
-    }
+    // Whether the module with `mac` answered its read.
+    bool reached(const netmgmt::MacAddress& mac) const { return m_reached.contains(mac); }
 
 private:
     struct Job
     {
         LanTarget target;
         std::unique_ptr<netmgmt::Transaction> transaction;
-        settings::SettingsDocument read;
-        ModuleChange change;
-        netmgmt::ModuleRecord record{};
+        std::optional<netmgmt::ModuleRecord> record;   // as read
+        std::optional<netmgmt::ModuleRecord> answered; // the module's answer to the write
+        PlannedChange change;
     };
 
-    ModuleResult resultOf(const Job& job, Outcome outcome, const QString& error = {}) const
+    void report(const Job& job, Outcome outcome, const QString& error = {})
     {
         ModuleResult result;
-        result.target = macText(job.target.mac);
+        result.target = settings::macAddressText(job.target.mac);
         result.mac = result.target;
         result.outcome = outcome;
         result.error = error;
         result.changes = job.change.changes;
-        if (job.record.mac_address == job.target.mac)
-            result.address = settings::ipv4Text(job.change.wanted.localIp);
-        return result;
+        // The address the module has: as its answer to the write shows it, else as read.
+        if (const auto& known = job.answered ? job.answered : job.record)
+            result.address = addressText(known->local_ip);
+        m_host.moduleFinished(result);
+        m_host.progress(++m_finished, m_total);
     }
 
-    void fail(const std::shared_ptr<Job>& job, int code)
+    void fail(const Job& job, const std::string& error)
     {
-        report(
-            resultOf(*job, Outcome::Failed, QString::fromStdString(netmgmt::messageForCode(code))));
+        report(job, Outcome::Failed, QString::fromStdString(error));
     }
+
+    void fail(const Job& job, int code) { fail(job, netmgmt::messageForCode(code)); }
 
     void startRead(const std::shared_ptr<Job>& job)
     {
@@ -108,28 +118,37 @@ private:
         if (code == 0 && !answer)
             code = netmgmt::error_code::NoResponse;
         if (code != 0)
-            return fail(job, code);
+            return fail(*job, code);
+        m_reached.insert(job->target.mac);
         job->record = *answer;
-        job->read = settings::documentFromRecord(job->record);
-        job->change = planChange(job->read, job->target.keys);
+        const QString mac = settings::macAddressText(job->target.mac);
+        const QString target =
+            QStringLiteral("a module on the LAN (%1)").arg(addressText(answer->module_ip));
+        if (const std::string claimed = m_macs.claim(mac, target); !claimed.empty())
+            return fail(*job, claimed);
+        const settings::SettingsDocument read = settings::documentFromRecord(*job->record);
+        job->change = planChange(read, job->target.keys);
         if (!job->change.error.empty())
-            return report(
-                resultOf(*job, Outcome::Failed, QString::fromStdString(job->change.error)));
+            return fail(*job, job->change.error);
         if (job->change.changes.isEmpty())
-            return report(resultOf(*job, Outcome::Unchanged));
+            return report(*job, Outcome::Unchanged);
+        if (const std::string uncarried = settings::uncarriedKey(*job->record, job->change.change);
+            !uncarried.empty())
+            return fail(*job, uncarried);
         if (m_choices.dryRun)
-            return report(resultOf(*job, Outcome::Changed));
+            return report(*job, Outcome::Changed);
         if (m_choices.backup) {
-            const std::string saved = m_host.saveBackup(macText(job->target.mac), job->read);
+            const std::string saved = m_host.saveBackup(
+                mac, settings::entriesObject(settings::recordEntries(*job->record)));
             if (!saved.empty())
-                return report(resultOf(*job, Outcome::Failed, QString::fromStdString(saved)));
+                return fail(*job, saved);
         }
-        netmgmt::ModuleRecord record = job->record;
-        settings::applyChangedSettings(job->read, job->change.wanted, record);
+        netmgmt::ModuleRecord record = *job->record;
+        settings::applyChangedSettings(read, job->change.wanted, record);
         netmgmt::WriteRequest request = netmgmt::writeRequest(
             TargetMode::Local, record, job->target.password, m_store, m_settings.parameters.key);
         if (request.code != 0)
-            return fail(job, request.code);
+            return fail(*job, request.code);
         job->transaction = std::move(request.transaction);
         m_dispatcher.submit(*job->transaction, m_settings.parameters.broadcastAddress,
                             m_settings.timings.write, netmgmt::writeAnswered,
@@ -138,65 +157,90 @@ private:
 
     void afterWrite(const std::shared_ptr<Job>& job, int code)
     {
+        const netmgmt::WriteOutcome outcome = netmgmt::writeOutcome(*job->transaction);
         if (code == 0)
-            code = netmgmt::writeOutcome(*job->transaction).code;
+            code = outcome.code;
         if (code != 0)
-            return fail(job, code);
-        report(resultOf(*job, Outcome::Changed));
+            return fail(*job, code);
+        job->answered = outcome.record;
+        // Done only when the module's record holds what was written.
+        if (const std::string untaken =
+                settings::untakenKey(outcome.record, job->change.wanted, job->change.change);
+            !untaken.empty())
+            return fail(*job, untaken);
+        report(*job, Outcome::Changed);
     }
 
     const LanRunSettings& m_settings;
     RunChoices m_choices;
     ProvisionHost& m_host;
+    MacClaims& m_macs;
     netmgmt::RawPayloadStore m_store;
     netmgmt::ExchangeDispatcher m_dispatcher;
+    std::set<netmgmt::MacAddress> m_reached;
     std::size_t m_total = 0;
     std::size_t m_finished = 0;
 };
 
+const std::string kNobodyFound = "Cannot find the TCP/IP";
+
 } // namespace
 
-bool runLanProvisioning(const LanRunSettings& settings, const std::vector<LanTarget>& listed,
-                        const std::optional<Selection>& select, const QJsonObject& templateKeys,
-                        const netmgmt::Password& password, const RunChoices& choices,
-                        ProvisionHost& host, std::string& error)
+LanRunOutcome runLanProvisioning(const LanRunSettings& settings,
+                                 const std::vector<LanTarget>& listed,
+                                 const std::optional<Selection>& select,
+                                 const QJsonObject& templateKeys, const netmgmt::Password& password,
+                                 const RunChoices& choices, ProvisionHost& host, MacClaims& macs)
 {
     int code = 0;
     auto endpoint = netmgmt::ManagementEndpoint::open(settings.parameters.bindAddress,
                                                       settings.parameters.localPort, code);
-    if (!endpoint) {
-        error = netmgmt::messageForCode(code);
-        return false;
+    if (!endpoint)
+        return {false, "the LAN modules were not reached: " + netmgmt::messageForCode(code)};
+    LanRun run(settings, choices, host, macs, *endpoint);
+    if (!select) {
+        run.provision(listed);
+        return {};
     }
-    LanRun run(settings, choices, host, *endpoint);
+
+    const std::vector<netmgmt::ModuleRecord> found = run.search();
+    // A full table may have left out any module, a listed one too: those are read by their MAC
+    // address rather than reported "not found".
+    const bool tableFull = found.size() >= netmgmt::Transaction::kAnswerLimit;
+    std::map<netmgmt::MacAddress, bool> picked;
+    for (const netmgmt::ModuleRecord& record : found)
+        picked[record.mac_address] = select->picks(record.mac_address, record.product_id);
     std::vector<LanTarget> targets;
-    std::vector<ModuleResult> notFound;
-    if (select) {
-        std::map<netmgmt::MacAddress, bool> found;
-        for (const netmgmt::ModuleRecord& record : run.search())
-            found[record.mac_address] = select->picks(record.mac_address, record.product_id);
-        for (const LanTarget& target : listed) {
-            const auto it = found.find(target.mac);
-            if (it == found.end()) {
-                ModuleResult result;
-                result.target = macText(target.mac);
-                result.outcome = Outcome::NotFound;
-                notFound.push_back(result);
-                continue;
-            }
-            targets.push_back(target);
-            found.erase(it); // a listed module gets its own keys, not the template alone
+    for (const LanTarget& target : listed) {
+        const auto it = picked.find(target.mac);
+        if (it == picked.end() && !tableFull) {
+            ModuleResult result;
+            result.target = settings::macAddressText(target.mac);
+            result.outcome = Outcome::NotFound;
+            host.moduleFinished(result);
+            continue;
         }
-        for (const auto& [mac, picked] : found)
-            if (picked)
-                targets.push_back({mac, templateKeys, password});
-    } else {
-        targets = listed;
+        targets.push_back(target);
+        if (it != picked.end())
+            picked.erase(it); // a listed module gets its own keys, not the template alone
     }
-    for (const ModuleResult& result : notFound)
-        host.moduleFinished(result);
+    for (const auto& [mac, picks] : picked)
+        if (picks)
+            targets.push_back({mac, templateKeys, password});
     run.provision(targets);
-    return true;
+
+    if (found.empty())
+        return {false, kNobodyFound};
+    if (!tableFull)
+        return {};
+    const bool listedReached =
+        !listed.empty() && std::all_of(listed.begin(), listed.end(),
+                                       [&](const LanTarget& t) { return run.reached(t.mac); });
+    return {listedReached,
+            "the search filled the module table (" +
+                std::to_string(netmgmt::Transaction::kAnswerLimit) +
+                " modules): a module beyond it was not reached. List such modules by their MAC "
+                "address in the plan: each is then read on its own"};
 }
 
 } // namespace quarlink::fleet

@@ -4,6 +4,7 @@
 // exchange the window would make for that module alone.
 #pragma once
 
+#include "fleet/MacClaims.h"
 #include "fleet/ProvisionHost.h"
 #include "fleet/ProvisionPlan.h"
 #include "netmgmt/CDalmorTCP.h"
@@ -13,6 +14,7 @@
 #include <QJsonObject>
 
 #include <optional>
+#include <string>
 #include <vector>
 
 namespace quarlink::fleet {
@@ -22,6 +24,7 @@ struct LanRunSettings
     netmgmt::ManagementParameters parameters;
     netmgmt::OperationTimings timings;
     std::size_t inFlight = netmgmt::kDefaultExchangesInFlight;
+    trace::TraceSink* trace = nullptr; // where every datagram is traced, if anywhere
 };
 
 // A module the plan names by its MAC address, with the keys it gets.
@@ -33,13 +36,26 @@ struct LanTarget
     netmgmt::Password password{};
 };
 
+// What a LAN run says of itself, beside each module's result.
+struct LanRunOutcome
+{
+    bool ok = true;      // false: the run as a whole failed (the status of the whole run is 1)
+    std::string message; // why it failed, or what the run could not do; empty when nothing
+};
+
 // Runs the LAN part of a plan. With `select`, one search comes first: the modules it picks get
 // `templateKeys` and `password`, and a listed module it did not find is "not found". Without, each
-// listed module is read by its MAC address. Every module's result goes to the host. Returns false,
-// with `error`, when the endpoint cannot be opened (nothing was sent).
-bool runLanProvisioning(const LanRunSettings& settings, const std::vector<LanTarget>& listed,
-                        const std::optional<Selection>& select, const QJsonObject& templateKeys,
-                        const netmgmt::Password& password, const RunChoices& choices,
-                        ProvisionHost& host, std::string& error);
+// listed module is read by its MAC address. Every module's result goes to the host; a module
+// whose MAC address `macs` holds already fails unwritten.
+//
+// The run fails when the endpoint cannot be opened (nothing was sent) and when the search finds
+// no module. A search whose answers fill the module table may have left modules out: the run
+// says so, reads each listed module it did not find by its MAC address, and fails unless it
+// lists modules and every one of them answered.
+LanRunOutcome runLanProvisioning(const LanRunSettings& settings,
+                                 const std::vector<LanTarget>& listed,
+                                 const std::optional<Selection>& select,
+                                 const QJsonObject& templateKeys, const netmgmt::Password& password,
+                                 const RunChoices& choices, ProvisionHost& host, MacClaims& macs);
 
 } // namespace quarlink::fleet

@@ -1,7 +1,9 @@
 // Checking a plan as a whole.
 #include "fleet/PlanChecks.h"
 
+#include "settings/JsonValueForms.h"
 #include "settings/SettingsJson.h"
+#include "settings/SettingsKeys.h"
 
 #include <QJsonDocument>
 
@@ -12,10 +14,6 @@ namespace quarlink::fleet {
 
 namespace {
 
-// Keys that a read reports and a write never changes.
-const QStringList kIdentityKeys{QStringLiteral("mac"), QStringLiteral("productId"),
-                                QStringLiteral("firmware"), QStringLiteral("moduleIp")};
-
 std::string text(const QString& s)
 {
     return s.toStdString();
@@ -23,7 +21,8 @@ std::string text(const QString& s)
 
 QString targetText(const PlannedModule& module)
 {
-    return module.kind == PlannedModule::Kind::Lan ? macText(module.mac) : module.port;
+    return module.kind == PlannedModule::Kind::Lan ? settings::macAddressText(module.mac)
+                                                   : module.port;
 }
 
 bool sameTarget(const PlannedModule& module, bool serial, const netmgmt::MacAddress& mac,
@@ -33,13 +32,15 @@ bool sameTarget(const PlannedModule& module, bool serial, const netmgmt::MacAddr
                   : module.kind == PlannedModule::Kind::Lan && module.mac == mac;
 }
 
-// One source of keys on its own: known keys, right types, rules within it.
+// One set of keys: known keys, right types, rules within it; no identity, and no setup text for
+// a module on the LAN.
 std::string checkKeys(const QJsonObject& keys, const QString& place, bool lan)
 {
-    for (const QString& identity : kIdentityKeys)
-        if (keys.contains(identity))
-            return text(place) + "." + text(identity) + ": a module's identity is not written";
-    if (lan && keys.contains(QLatin1String("setupText")))
+    for (std::string_view identity : settings::kIdentityKeys)
+        if (keys.contains(settings::keyText(identity)))
+            return text(place) + "." + std::string(identity) +
+                   ": a module's identity is not written";
+    if (lan && keys.contains(settings::keyText(settings::kSetupTextKey)))
         return text(place) + ".setupText: a module on the LAN holds no setup text";
     const settings::ParsedDocument parsed =
         settings::parseDocument(QJsonDocument(keys).toJson(QJsonDocument::Compact));
@@ -47,6 +48,50 @@ std::string checkKeys(const QJsonObject& keys, const QString& place, bool lan)
         return text(place) + "." + parsed.error;
     return {};
 }
+
+// The local IP addresses the plan gives, as parsed addresses (so that "192.168.010.050" is
+// "192.168.10.50"): two modules may not end up with one, nor may more than one module take the
+// template's. A search may find any number of modules, each taking the template's address.
+class AddressPlan
+{
+public:
+    explicit AddressPlan(const ProvisionPlan& plan)
+        : m_template(addressOf(plan.templateKeys)), m_takers(plan.select ? 2 : 0)
+    {
+    }
+
+    std::string add(const PlannedModule& module, const QJsonObject& keys)
+    {
+        const bool own = module.keys.contains(QLatin1String("localIp"));
+        const auto address = addressOf(keys);
+        if (!address)
+            return {};
+        if (!own && ++m_takers > 1)
+            return kTemplateTaken;
+        const QString place = own ? module.place : module.place + QStringLiteral(" (template)");
+        if (const auto other = m_places.find(*address); other != m_places.end())
+            return text(module.place) + ".localIp: " + text(settings::ipv4Text(*address)) +
+                   " is planned for " + text(other->second) + " too";
+        m_places[*address] = place;
+        return {};
+    }
+
+    // After every module: the template's address taken by more than one.
+    std::string finish() const { return m_template && m_takers > 1 ? kTemplateTaken : ""; }
+
+private:
+    static inline const std::string kTemplateTaken =
+        "template.localIp: the same address would be planned for more than one module";
+
+    static std::optional<std::uint32_t> addressOf(const QJsonObject& keys)
+    {
+        return settings::parseIpv4(keys.value(QLatin1String("localIp")).toString());
+    }
+
+    std::optional<std::uint32_t> m_template;
+    std::size_t m_takers;
+    std::map<std::uint32_t, QString> m_places;
+};
 
 } // namespace
 
@@ -64,13 +109,11 @@ std::string mergeValues(ProvisionPlan& plan, const std::vector<ValuesRow>& rows,
     std::map<QString, int> seen; // target -> line
     for (const ValuesRow& row : rows) {
         const QString place = QStringLiteral("%1 line %2").arg(fileName).arg(row.line);
-        const QString target = row.serial ? row.port : macText(row.mac);
+        const QString target = row.serial ? row.port : settings::macAddressText(row.mac);
         if (const auto earlier = seen.find(target); earlier != seen.end())
             return text(place) + ": " + text(target) + " has a row already (line " +
                    std::to_string(earlier->second) + ")";
         seen[target] = row.line;
-        if (std::string error = checkKeys(row.keys, place, !row.serial); !error.empty())
-            return error;
         const auto it =
             std::find_if(plan.modules.begin(), plan.modules.end(), [&](const PlannedModule& m) {
                 return sameTarget(m, row.serial, row.mac, row.port);
@@ -102,35 +145,22 @@ std::string checkPlan(const ProvisionPlan& plan)
         !error.empty())
         return error;
     std::map<QString, const PlannedModule*> targets;
-    std::map<QString, const PlannedModule*> localIps;
-    std::size_t takingTemplateIp = plan.select ? 2 : 0; // a search may find any number
+    AddressPlan addresses(plan);
     for (const PlannedModule& module : plan.modules) {
-        const bool lan = module.kind == PlannedModule::Kind::Lan;
         const QString target = targetText(module);
         if (const auto other = targets.find(target); other != targets.end())
             return text(module.place) + ": " + text(target) + " is named by " +
                    text(other->second->place) + " too";
         targets[target] = &module;
         const QJsonObject keys = plannedKeys(plan, module);
-        if (std::string error = checkKeys(module.keys, module.place, lan); !error.empty())
+        if (std::string error =
+                checkKeys(keys, module.place, module.kind == PlannedModule::Kind::Lan);
+            !error.empty())
             return error;
-        if (lan && keys.contains(QLatin1String("setupText")))
-            return text(module.place) + ".setupText: a module on the LAN holds no setup text";
-        if (std::string error = checkKeys(keys, module.place, lan); !error.empty())
+        if (std::string error = addresses.add(module, keys); !error.empty())
             return error;
-        if (!module.keys.contains(QLatin1String("localIp")))
-            ++takingTemplateIp;
-        const QString ip = keys.value(QLatin1String("localIp")).toString();
-        if (ip.isEmpty() || !module.keys.contains(QLatin1String("localIp")))
-            continue;
-        if (const auto other = localIps.find(ip); other != localIps.end())
-            return text(module.place) + ".localIp: " + text(ip) + " is planned for " +
-                   text(other->second->place) + " too";
-        localIps[ip] = &module;
     }
-    if (plan.templateKeys.contains(QLatin1String("localIp")) && takingTemplateIp > 1)
-        return "template.localIp: the same address would be planned for more than one module";
-    return {};
+    return addresses.finish();
 }
 
 } // namespace quarlink::fleet

@@ -5,7 +5,9 @@
 #pragma once
 
 #include "fleet/ModuleResult.h"
-#include "settings/SettingsDocument.h"
+
+#include <QJsonObject>
+#include <QString>
 
 #include <cstddef>
 #include <string>
@@ -17,10 +19,10 @@ class ProvisionHost
 public:
     virtual ~ProvisionHost() = default;
     virtual void moduleFinished(const ModuleResult& result) = 0;
-    // Saves `document`, the module's settings as read, as the backup of the module with `mac`;
-    // empty on success, else why it could not be saved (the module then fails unwritten).
-    virtual std::string saveBackup(const QString& mac,
-                                   const settings::SettingsDocument& document) = 0;
+    // Saves `document`, the module's settings as read (only what was read: a LAN read holds no
+    // setup text), as the backup of the module with `mac`; empty on success, else why it could
+    // not be saved (the module then fails unwritten).
+    virtual std::string saveBackup(const QString& mac, const QJsonObject& document) = 0;
     virtual void progress(std::size_t finished, std::size_t total) = 0;
 };
 

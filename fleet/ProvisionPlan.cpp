@@ -2,6 +2,8 @@
 #include "fleet/ProvisionPlan.h"
 
 #include "os/SerialDevice.h"
+#include "settings/JsonDuplicateKeys.h"
+#include "settings/JsonValueForms.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -118,7 +120,7 @@ std::string readModule(const QJsonValue& value, PlannedModule& module)
     if (hasMac == entry.contains(QLatin1String("port")))
         return at + ": give either \"mac\" (a module on the LAN) or \"port\" (a serial port)";
     if (hasMac) {
-        const auto mac = parseMacText(entry.value(QLatin1String("mac")).toString());
+        const auto mac = settings::parseMacAddress(entry.value(QLatin1String("mac")).toString());
         if (!mac)
             return at + ".mac: expected a MAC address such as \"00:30:f9:00:00:01\"";
         module.mac = *mac;
@@ -231,28 +233,6 @@ bool Selection::picks(const netmgmt::MacAddress& mac, unsigned productId) const
     });
 }
 
-std::optional<netmgmt::MacAddress> parseMacText(const QString& value)
-{
-    static const QRegularExpression form(
-        QStringLiteral("^[0-9A-Fa-f]{2}([:-])[0-9A-Fa-f]{2}(\\1[0-9A-Fa-f]{2}){4}$"));
-    if (!form.match(value).hasMatch())
-        return std::nullopt;
-    netmgmt::MacAddress mac{};
-    for (std::size_t k = 0; k < mac.size(); ++k)
-        mac[k] = static_cast<std::uint8_t>(
-            value.mid(static_cast<qsizetype>(k) * 3, 2).toUInt(nullptr, 16));
-    return mac;
-}
-
-QString macText(const netmgmt::MacAddress& mac)
-{
-    QString out;
-    for (std::size_t k = 0; k < mac.size(); ++k)
-        out += (k ? QStringLiteral(":") : QString()) +
-               QStringLiteral("%1").arg(mac[k], 2, 16, QLatin1Char('0'));
-    return out;
-}
-
 PlanParse parsePlan(const QByteArray& planText)
 {
     QJsonParseError parseError{};
@@ -262,6 +242,8 @@ PlanParse parsePlan(const QByteArray& planText)
                                   text(parseError.errorString())};
     if (!json.isObject())
         return {std::nullopt, "expected a JSON object with \"template\" and \"modules\""};
+    if (std::string twice = settings::duplicateKeyError(planText); !twice.empty())
+        return {std::nullopt, std::move(twice)};
     const QJsonObject object = json.object();
     ProvisionPlan plan;
     for (auto it = object.begin(); it != object.end(); ++it) {

@@ -65,12 +65,8 @@ struct PlanParse
     std::string error;
 };
 
-// Parses the plan's JSON text. Checks the plan's own form: known members, MAC addresses and
-// line options well formed. The settings keys are checked by checkPlan.
+// Parses the plan's JSON text. Checks the plan's own form: known members, each given once, MAC
+// addresses and line options well formed. The settings keys are checked by checkPlan.
 PlanParse parsePlan(const QByteArray& text);
-
-// "00:30:f9:00:00:01" or with dashes, any case.
-std::optional<netmgmt::MacAddress> parseMacText(const QString& text);
-QString macText(const netmgmt::MacAddress& mac);
 
 } // namespace quarlink::fleet

@@ -2,7 +2,7 @@
 // to the thread that runs it; they take the next target until none is left.
 #include "fleet/SerialProvisioning.h"
 
-#include "fleet/ModuleChange.h"
+#include "fleet/PlannedChange.h"
 #include "settings/JsonValueForms.h"
 #include "settings/SettingsJson.h"
 
@@ -20,8 +20,8 @@ class SerialRun
 {
 public:
     SerialRun(const std::vector<SerialTarget>& targets, const RunChoices& choices,
-              ProvisionHost& host, const SerialLinkFactory& makeLink)
-        : m_targets(targets), m_choices(choices), m_host(host), m_makeLink(makeLink)
+              ProvisionHost& host, MacClaims& macs, const SerialLinkFactory& makeLink)
+        : m_targets(targets), m_choices(choices), m_host(host), m_macs(macs), m_makeLink(makeLink)
     {
     }
 
@@ -48,6 +48,9 @@ private:
         if (!link->read(read, error))
             return failed(error);
         result.mac = reportedMac(read);
+        result.address = settings::ipv4Text(read.localIp);
+        if (const std::string claimed = m_macs.claim(result.mac, target.port); !claimed.empty())
+            return failed(claimed);
         QJsonObject keys = target.keys;
         if (target.keysForMac) {
             const auto found = target.keysForMac(result.mac);
@@ -55,21 +58,22 @@ private:
                 return failed("no backup for " + result.mac.toStdString());
             keys = *found;
         }
-        const ModuleChange change = planChange(read, keys);
+        const PlannedChange change = planChange(read, keys);
         if (!change.error.empty())
             return failed(change.error);
         result.changes = change.changes;
-        result.address = settings::ipv4Text(change.wanted.localIp);
         result.outcome = change.changes.isEmpty() ? Outcome::Unchanged : Outcome::Changed;
         if (result.outcome == Outcome::Unchanged || m_choices.dryRun)
             return result;
         if (m_choices.backup) {
             const std::lock_guard lock(m_hostMutex);
-            if (const std::string saved = m_host.saveBackup(result.mac, read); !saved.empty())
+            if (const std::string saved = m_host.saveBackup(result.mac, settings::toJson(read));
+                !saved.empty())
                 return failed(saved);
         }
         if (!link->write(change.wanted, error))
             return failed(error);
+        result.address = settings::ipv4Text(change.wanted.localIp);
         return result;
     }
 
@@ -83,6 +87,7 @@ private:
     const std::vector<SerialTarget>& m_targets;
     RunChoices m_choices;
     ProvisionHost& m_host;
+    MacClaims& m_macs;
     const SerialLinkFactory& m_makeLink;
     std::atomic<std::size_t> m_next{0};
     std::mutex m_hostMutex; // the host is called by one worker at a time
@@ -93,17 +98,15 @@ private:
 
 QString reportedMac(const settings::SettingsDocument& document)
 {
-    for (const auto& [key, value] : settings::settingsEntries(document))
-        if (key == QLatin1String("mac"))
-            return value.toString().toLower();
-    return {};
+    return settings::macAddressText(
+        std::span(document.identity).subspan(serial::identity::Mac, serial::identity::MacSize));
 }
 
 void runSerialProvisioning(const std::vector<SerialTarget>& targets, std::size_t jobs,
-                           const RunChoices& choices, ProvisionHost& host,
+                           const RunChoices& choices, ProvisionHost& host, MacClaims& macs,
                            const SerialLinkFactory& makeLink)
 {
-    SerialRun run(targets, choices, host, makeLink);
+    SerialRun run(targets, choices, host, macs, makeLink);
     const std::size_t workers = std::min(std::max<std::size_t>(jobs, 1), targets.size());
     std::vector<std::unique_ptr<QThread>> threads;
     for (std::size_t i = 0; i < workers; ++i) {

@@ -115,9 +115,8 @@ void CQuarlinkView::OnLoadSettings()
         platform::messageBox(QString::fromStdString(error));
         return;
     }
-    // The key sent is always the one derived from pass phrase and SSID; the form shows the
-    // module's key until either of them changes.
-    wanted.psk = wanted.derivedPsk();
+    // The form shows the module's key until the pass phrase or the SSID changes.
+    settings::updatePsk(shown, wanted, settings::PskUpdate::Always);
     showSettings(wanted, wanted.passphrase != shown.passphrase || wanted.ssid != shown.ssid);
 }
 

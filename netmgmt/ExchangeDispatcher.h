@@ -7,11 +7,13 @@
 //
 // The exchanges run on the thread that calls run(); at most `maxInFlight` at once, the others
 // queue in the order submitted. A finished exchange's callback may submit further exchanges.
+// With a trace sink set, every datagram sent or received goes to it.
 #pragma once
 
 #include "netmgmt/ManagementEndpoint.h"
 #include "netmgmt/RawPayloadStore.h"
 #include "netmgmt/Transaction.h"
+#include "trace/TraceSink.h"
 
 #include <chrono>
 #include <cstddef>
@@ -46,6 +48,10 @@ public:
     // Runs until every submitted exchange has finished.
     void run();
 
+    // Where every datagram sent and received is traced; null: nowhere. The exchanges of one
+    // dispatcher share one management key, which deciphers the datagrams for the trace.
+    void setTrace(trace::TraceSink* sink) { m_trace = sink; }
+
     // The most exchanges that were in flight at one time so far.
     std::size_t peakInFlight() const { return m_peak; }
 
@@ -78,6 +84,9 @@ private:
     Clock::time_point endOfWait(const Exchange& exchange) const;
     std::chrono::milliseconds nextWake(Clock::time_point now) const;
     void finish(Exchange& exchange, int code);
+    int send(const Exchange& exchange, const char* copy);
+    void traceReceived(const ManagementEndpoint::Received& received,
+                       std::span<const std::uint8_t> datagram);
 
     ManagementEndpoint& m_endpoint;
     RawPayloadStore& m_store;
@@ -86,6 +95,7 @@ private:
     std::deque<Exchange> m_queued;
     std::vector<std::unique_ptr<Exchange>> m_active;
     std::size_t m_peak = 0;
+    trace::TraceSink* m_trace = nullptr;
 };
 
 } // namespace quarlink::netmgmt

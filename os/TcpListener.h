@@ -27,6 +27,8 @@ public:
         bool ended = false;   // the peer closed the connection, or it failed
     };
     Read read(std::span<std::uint8_t> buffer);
+    // Ends the connection at once with a reset, as a peer that fails mid-stream.
+    void abort();
     NativeSocket nativeHandle() const { return m_socket; }
 
 private:

@@ -47,6 +47,19 @@ QString macAddressText(std::span<const std::uint8_t> bytes)
     return pairs.join(QLatin1Char(':'));
 }
 
+std::optional<std::array<std::uint8_t, 6>> parseMacAddress(const QString& text)
+{
+    static const QRegularExpression form(
+        QStringLiteral("^[0-9A-Fa-f]{2}([:-])[0-9A-Fa-f]{2}(\\1[0-9A-Fa-f]{2}){4}$"));
+    if (!form.match(text).hasMatch())
+        return std::nullopt;
+    std::array<std::uint8_t, 6> mac{};
+    for (std::size_t k = 0; k < mac.size(); ++k)
+        mac[k] = static_cast<std::uint8_t>(
+            text.mid(static_cast<qsizetype>(k) * 3, 2).toUInt(nullptr, 16));
+    return mac;
+}
+
 QString hexText(std::span<const std::uint8_t> bytes)
 {
     const QByteArray raw(reinterpret_cast<const char*>(bytes.data()),

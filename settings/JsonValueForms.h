@@ -6,6 +6,7 @@
 #include <QJsonValue>
 #include <QString>
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -18,8 +19,12 @@ QString ipv4Text(std::uint32_t address);
 // "a.b.c.d", each part 0-255 in decimal digits; first octet in the most significant byte.
 std::optional<std::uint32_t> parseIpv4(const QString& text);
 
-// A MAC address as upper-case digit pairs joined by colons: "00:30:F9:00:00:01".
+// A MAC address as upper-case digit pairs joined by colons: "00:30:F9:00:00:01", the one form
+// every document, result and message shows.
 QString macAddressText(std::span<const std::uint8_t> bytes);
+// Six hexadecimal pairs in either case, joined by colons or by dashes, one separator throughout:
+// "00:30:f9:00:00:01", "00-30-F9-00-00-01". The one parser of every MAC address given.
+std::optional<std::array<std::uint8_t, 6>> parseMacAddress(const QString& text);
 
 // Lower-case digit pairs, no separators.
 QString hexText(std::span<const std::uint8_t> bytes);

@@ -1,5 +1,9 @@
 #include "settings/RecordMapping.h"
 
+#include "settings/JsonValueForms.h"
+#include "settings/SettingsJson.h"
+#include "settings/SettingsKeys.h"
+
 namespace quarlink::settings {
 
 namespace {
@@ -98,6 +102,17 @@ SettingsDocument documentFromRecord(const netmgmt::ModuleRecord& r)
     d.peerDomainName = text(r.channel[0].peer_domain_name);
     d.userClassId = text(r.user_class_id);
     return d;
+}
+
+std::vector<std::pair<QString, QJsonValue>> recordEntries(const netmgmt::ModuleRecord& record)
+{
+    auto entries = settingsEntries(documentFromRecord(record));
+    std::erase_if(entries, [](const auto& e) { return e.first == keyText(kSetupTextKey); });
+    for (auto& [key, value] : entries)
+        if (key == QLatin1String("productId"))
+            value = record.product_id; // the document's identity holds only its low byte
+    entries.emplace_back(keyText(kModuleIpKey), ipv4Text(serial::decodeIpv4(record.module_ip)));
+    return entries;
 }
 
 void applyChangedSettings(const SettingsDocument& read, const SettingsDocument& wanted,

@@ -7,10 +7,15 @@
 #include "serial/ItemPayloads.h"
 #include "settings/SettingsDocument.h"
 
+#include <QJsonValue>
+#include <QString>
+
 #include <algorithm>
 #include <array>
 #include <cstdint>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 namespace quarlink::settings {
 
@@ -43,6 +48,11 @@ void setRecordText(std::array<std::uint8_t, N>& field, std::string_view bytes)
 
 // The settings the record holds, as a document (no setup text: the record has none).
 SettingsDocument documentFromRecord(const netmgmt::ModuleRecord& record);
+
+// The record as `read` prints it and a LAN backup holds it: the settings under their document
+// keys without `setupText`, which a record does not hold, with the full product id and the
+// address the module answered from (`moduleIp`).
+std::vector<std::pair<QString, QJsonValue>> recordEntries(const netmgmt::ModuleRecord& record);
 
 // Writes into `record` each setting in which `wanted` differs from `read`, the document of the
 // record as it was read; every other byte of the record stays as the module reported it.

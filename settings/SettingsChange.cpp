@@ -5,22 +5,9 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 
-#include <algorithm>
-#include <array>
-
 namespace quarlink::settings {
 
 namespace {
-
-constexpr std::array<const char*, 4> kSecretKeys{"passphrase", "wep64Keys", "wep128Keys", "psk"};
-// The module's own identity, and the key derived from others.
-constexpr std::array<const char*, 4> kNeverChanged{"mac", "productId", "firmware", "psk"};
-
-template <std::size_t N> bool isOneOf(const std::array<const char*, N>& keys, const QString& key)
-{
-    return std::any_of(keys.begin(), keys.end(),
-                       [&](const char* k) { return key == QLatin1String(k); });
-}
 
 QJsonValue shown(const SettingChange& c, const QJsonValue& value, Secrets secrets)
 {
@@ -36,11 +23,6 @@ QString compactJson(const QJsonValue& value)
 
 } // namespace
 
-bool isSecretKey(const QString& key)
-{
-    return isOneOf(kSecretKeys, key);
-}
-
 SettingsChange settingsChange(const SettingsDocument& module, const SettingsDocument& wanted)
 {
     const auto before = settingsEntries(module);
@@ -48,7 +30,7 @@ SettingsChange settingsChange(const SettingsDocument& module, const SettingsDocu
     SettingsChange change;
     for (std::size_t k = 0; k < before.size(); ++k) {
         const QString& key = before[k].first;
-        if (!isOneOf(kNeverChanged, key) && before[k].second != after[k].second)
+        if (!isNeverWritten(key) && before[k].second != after[k].second)
             change.push_back({key, before[k].second, after[k].second, isSecretKey(key)});
     }
     return change;
@@ -76,9 +58,9 @@ QJsonObject changeObject(const SettingsChange& change, Secrets secrets)
 QJsonObject withSecrets(QJsonObject document, Secrets secrets)
 {
     if (secrets == Secrets::Masked)
-        for (const char* key : kSecretKeys)
-            if (document.contains(QLatin1String(key)))
-                document.insert(QLatin1String(key), QLatin1String(kSecretMask));
+        for (std::string_view key : kSecretKeys)
+            if (document.contains(keyText(key)))
+                document.insert(keyText(key), QLatin1String(kSecretMask));
     return document;
 }
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "settings/SettingsDocument.h"
+#include "settings/SettingsKeys.h"
 
 #include <QJsonObject>
 #include <QJsonValue>
@@ -34,9 +35,6 @@ struct SettingChange
 };
 
 using SettingsChange = std::vector<SettingChange>;
-
-// True for the keys whose values are secrets: the pass phrase, the WEP keys and the WPA key.
-bool isSecretKey(const QString& key);
 
 // The settings in which `wanted` differs from `module`, in the document's key order. The identity
 // keys never count, nor the pre-shared key: it is derived from the pass phrase and the SSID, so

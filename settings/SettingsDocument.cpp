@@ -182,4 +182,11 @@ std::array<std::uint8_t, SettingsDocument::kPskSize> SettingsDocument::derivedPs
     return key;
 }
 
+void updatePsk(const SettingsDocument& before, SettingsDocument& wanted, PskUpdate when)
+{
+    if (when == PskUpdate::Always || wanted.passphrase != before.passphrase ||
+        wanted.ssid != before.ssid)
+        wanted.psk = wanted.derivedPsk();
+}
+
 } // namespace quarlink::settings

@@ -73,4 +73,17 @@ struct SettingsDocument
     bool operator==(const SettingsDocument&) const = default;
 };
 
+// When the pre-shared key a write sends is derived again from the pass phrase and the SSID.
+// A write over the serial link (`set`, the window's Load) sends every item as the window's Set
+// Info does, so always with the derived key. A write of only what changed (`write`, a plan) leaves
+// the module's key alone unless the pass phrase or the SSID changed.
+enum class PskUpdate
+{
+    Always,
+    WhenPassphraseOrSsidChanges,
+};
+
+// Sets `wanted`'s key by that rule; `before` holds the settings the document was applied over.
+void updatePsk(const SettingsDocument& before, SettingsDocument& wanted, PskUpdate when);
+
 } // namespace quarlink::settings

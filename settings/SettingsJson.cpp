@@ -3,7 +3,9 @@
 // after all keys were applied.
 #include "settings/SettingsJson.h"
 
+#include "settings/JsonDuplicateKeys.h"
 #include "settings/JsonValueForms.h"
+#include "settings/SettingsKeys.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -174,15 +176,25 @@ QJsonValue firmwareText(const Doc& d)
 // written, so only its form is checked.
 std::string checkMac(Doc&, const QJsonValue& value)
 {
-    static const QRegularExpression form(QStringLiteral("^([0-9A-Fa-f]{2}:){5}[0-9A-Fa-f]{2}$"));
-    if (!value.isString() || !form.match(value.toString()).hasMatch())
+    if (!value.isString() || !parseMacAddress(value.toString()))
         return "expected six hexadecimal pairs such as \"00:11:22:33:44:55\"";
     return {};
 }
 
+// A module on the LAN reports its product id in 16 bits (`read` shows all of them); the serial
+// identity record holds its low byte.
 std::string checkProductId(Doc&, const QJsonValue& value)
 {
-    return wholeNumber(value, 0, 255) ? std::string() : "expected a whole number from 0 to 255";
+    return wholeNumber(value, 0, 0xFFFF) ? std::string()
+                                         : "expected a whole number from 0 to 65535";
+}
+
+// The address a module on the LAN answered from, which `read` shows beside the settings; like
+// the identity, only its form is checked.
+std::string checkModuleIp(const QJsonValue& value)
+{
+    std::uint32_t address = 0;
+    return setAddress(value, address);
 }
 
 std::string checkFirmware(Doc&, const QJsonValue& value)
@@ -449,9 +461,18 @@ ParsedDocument parseDocument(const QByteArray& text)
         parsed.error = "not a settings document: expected a JSON object";
         return parsed;
     }
+    if (std::string twice = duplicateKeyError(text); !twice.empty()) {
+        parsed.error = std::move(twice);
+        return parsed;
+    }
     const QJsonObject object = json.object();
     for (auto it = object.begin(); it != object.end(); ++it) {
-        if (!findKey(it.key())) {
+        if (it.key() == keyText(kModuleIpKey)) {
+            if (std::string reason = checkModuleIp(it.value()); !reason.empty()) {
+                parsed.error = keyError(kModuleIpKey.data(), reason);
+                return parsed;
+            }
+        } else if (!findKey(it.key())) {
             parsed.error = it.key().toStdString() + ": unknown key";
             return parsed;
         }

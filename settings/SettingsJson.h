@@ -29,14 +29,17 @@ struct ParsedDocument
     std::string error;
 };
 
-// Parses a document's text and checks each key on its own: known, of the right type, in range.
+// Parses a document's text and checks each key on its own: given once, known, of the right
+// type, in range.
 // Also the rules between keys that the document decides alone (for example a WEP key length
-// together with `"security": "wpa"`). Errors read "key: reason".
+// together with `"security": "wpa"`). Errors read "key: reason". A document that `get` or `read`
+// printed passes whole: its identity keys, `moduleIp` among them, are checked for their form and
+// never applied.
 ParsedDocument parseDocument(const QByteArray& text);
 
 // Applies a parsed document over `document` (the module's settings). Returns an error when the
 // combination breaks a rule between keys; `document` is then partly changed and must not be
-// written. The pre-shared key is not taken from the document: see SettingsDocument::derivedPsk.
+// written. The pre-shared key is not taken from the document: see updatePsk.
 std::string applyDocument(const QJsonObject& object, SettingsDocument& document);
 
 } // namespace quarlink::settings

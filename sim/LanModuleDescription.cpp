@@ -73,6 +73,11 @@ std::string applyField(LanModuleDescription& description, std::string_view key,
         if (!status)
             return "status: expected a number from 0 to 255";
         f.writeStatus = static_cast<std::uint8_t>(*status);
+    } else if (key == "keeps") {
+        const auto type = parseDecimal(value, 255);
+        if (!type)
+            return "keeps: expected an item type from 0 to 255";
+        f.keptType = static_cast<std::uint8_t>(*type);
     } else {
         return "unknown field '" + std::string(key) + "'";
     }

@@ -25,8 +25,8 @@ struct LanModuleDescription
 };
 
 // "ADDRESS[,KEY=VALUE|FLAG]...": mac=00:11:22:33:44:55, product=N, product2=N,
-// firmware=1.2a, password=TEXT (1 to 10 bytes), delay=MS, status=N, and the flags silent,
-// duplicate, bad-check, past-end, bad-magic. Empty `error` on success.
+// firmware=1.2a, password=TEXT (1 to 10 bytes), delay=MS, status=N, keeps=TYPE, and the flags
+// silent, duplicate, bad-check, past-end, bad-magic. Empty `error` on success.
 std::optional<LanModuleDescription> parseLanModuleDescription(std::string_view text,
                                                               std::string& error);
 

@@ -50,7 +50,8 @@ std::optional<std::vector<EnvironmentEntry>> readItems(const LanModuleState& mod
 // field, and keeps reporting its marker there; one without takes a write when it reports no
 // password, or when the write's field matches the one it reports.
 std::uint8_t applyWrite(LanModuleState& module, std::span<const std::uint8_t> payload,
-                        const std::optional<LanPassword>& password)
+                        const std::optional<LanPassword>& password,
+                        const std::optional<std::uint8_t>& keptType)
 {
     const auto items = readItems(module, payload);
     if (!items)
@@ -72,7 +73,8 @@ std::uint8_t applyWrite(LanModuleState& module, std::span<const std::uint8_t> pa
     if (password && !passwordGiven)
         return kWriteStatusPasswordMismatch;
     for (const EnvironmentEntry& item : *items)
-        if (!(password && item.type == item_type::Password && item.index == 0))
+        if (!(password && item.type == item_type::Password && item.index == 0) &&
+            item.type != keptType)
             module.put(item.type, item.index, item.data);
     return kWriteStatusSuccess;
 }
@@ -128,7 +130,7 @@ LanReply answerRequest(LanModuleState& module, std::span<const std::uint8_t> req
         Bytes payload(request.begin() + kHeaderSize, request.end());
         openPayload(asked.checkValue, payload, key);
         LanModuleState written = module;
-        status = applyWrite(written, payload, password);
+        status = applyWrite(written, payload, password, faults.keptType);
         if (status == kWriteStatusSuccess) {
             reply.committed = written != module;
             module = std::move(written);

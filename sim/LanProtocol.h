@@ -22,7 +22,10 @@ struct LanFaults
     bool pastEnd = false;                         // the last item's length runs past the payload
     bool badMagic = false;                        // the answer's magic number is wrong
     std::optional<std::uint8_t> writeStatus = {}; // refuses writes with this status
-    std::chrono::milliseconds delay{0};           // before every answer
+    // Takes writes and answers success, but keeps its own items of this type (a module that
+    // does not store what it is sent).
+    std::optional<std::uint8_t> keptType = {};
+    std::chrono::milliseconds delay{0}; // before every answer
     bool operator==(const LanFaults&) const = default;
 };
 

@@ -250,7 +250,8 @@ const std::array<OptionEntry, 27> kOptions{{
      "TEXT zero-filled to 10 bytes, else refused with status 2); faults: silent,\n"
      "duplicate, bad-check (an item's check value is wrong), past-end (the last item\n"
      "runs past the payload), bad-magic, status=N (refuse every write with status N,\n"
-     "e.g. 2 or 3), delay=MS.",
+     "e.g. 2 or 3), keeps=TYPE (answer writes with success but keep the module's own items\n"
+     "of that type, e.g. 9 for the WLAN settings), delay=MS.",
      addLanModule},
     {"--lan-count", "N[,FIELD]...",
      "Add N simulated modules on the LAN at once: addresses counting up from from=ADDRESS\n"

@@ -28,10 +28,7 @@ class CountingHost final : public fleet::ProvisionHost
 {
 public:
     void moduleFinished(const fleet::ModuleResult& result) override { tally.add(result.outcome); }
-    std::string saveBackup(const QString&, const settings::SettingsDocument&) override
-    {
-        return {};
-    }
+    std::string saveBackup(const QString&, const QJsonObject&) override { return {}; }
     void progress(std::size_t, std::size_t) override {}
     fleet::Tally tally;
 };
@@ -51,11 +48,13 @@ LanFigure runLan(std::uint16_t port, const std::vector<fleet::LanTarget>& target
     settings.parameters.broadcastAddress = {127, 255, 255, 255};
     settings.inFlight = inFlight;
     CountingHost host;
-    std::string error;
+    fleet::MacClaims macs;
     QElapsedTimer clock;
     clock.start();
-    if (!fleet::runLanProvisioning(settings, targets, std::nullopt, {}, {}, {}, host, error)) {
-        std::fprintf(stderr, "LAN run failed: %s\n", error.c_str());
+    const fleet::LanRunOutcome run =
+        fleet::runLanProvisioning(settings, targets, std::nullopt, {}, {}, {}, host, macs);
+    if (!run.ok) {
+        std::fprintf(stderr, "LAN run failed: %s\n", run.message.c_str());
         std::exit(1);
     }
     return {static_cast<double>(clock.nsecsElapsed()) / 1e9, host.tally};
@@ -134,7 +133,12 @@ int main(int argc, char** argv)
 
     std::vector<std::unique_ptr<sim::SimulatedModule>> sims;
     for (int i = 0; i < kSerialModules; ++i) {
-        sims.push_back(sim::SimulatedModule::start({}, error));
+        // Each with a MAC address of its own, as a run provisions no two modules that report one.
+        sim::SimulatedModuleConfig module;
+        auto identity = module.settings.identity();
+        identity[serial::identity::Mac + 5] = static_cast<std::uint8_t>(0x70 + i);
+        module.settings.setIdentity(identity);
+        sims.push_back(sim::SimulatedModule::start(module, error));
         if (!sims.back()) {
             std::fprintf(stderr, "cannot start a serial module: %s\n", error.c_str());
             return 1;

@@ -45,6 +45,15 @@ TcpConnection::Read TcpConnection::read(std::span<std::uint8_t> buffer)
     }
 }
 
+void TcpConnection::abort()
+{
+    if (m_socket < 0)
+        return;
+    const linger reset{1, 0};
+    ::setsockopt(m_socket, SOL_SOCKET, SO_LINGER, &reset, sizeof reset);
+    ::close(std::exchange(m_socket, kNoSocket));
+}
+
 std::unique_ptr<TcpListener> TcpListener::open(const std::string& address, std::uint16_t port,
                                                std::string& error)
 {

@@ -4,8 +4,9 @@
 
 #include "os/win32/Text.h"
 
-#include <sddl.h>
 #include <windows.h>
+
+#include <sddl.h>
 
 #include <atomic>
 #include <filesystem>

@@ -100,6 +100,29 @@ void collectAborted(HANDLE port, OVERLAPPED& io)
     }
 }
 
+// The name of the object that marks the port held: "Global\quarlink-serial-COM5".
+std::string holdName(const std::string& devicePath)
+{
+    std::string name = "Global\\quarlink-serial-";
+    for (const char c : std::string_view(devicePath).substr(kDevicePrefix.size()))
+        name += c == '\\' || c == '/' ? '_' : static_cast<char>(std::toupper(
+                                                     static_cast<unsigned char>(c)));
+    return name;
+}
+
+// Takes the hold of the port: nullptr, with the error, when another holder has it.
+HANDLE takeHold(const std::string& devicePath, DWORD& error)
+{
+    const HANDLE hold = ::CreateMutexA(nullptr, FALSE, holdName(devicePath).c_str());
+    error = ::GetLastError();
+    if (hold && error == ERROR_ALREADY_EXISTS) {
+        ::CloseHandle(hold);
+        error = ERROR_SHARING_VIOLATION;
+        return nullptr;
+    }
+    return hold;
+}
+
 // Configures an opened port: line, event mask, queues, purge and time-outs. 0 or the error.
 DWORD configurePort(HANDLE port, const LineSettings& settings)
 {
@@ -264,14 +287,19 @@ OpenResult SerialDevice::open(std::string_view portName, const LineSettings& set
     // No sharing: the port is this process's alone until it is closed.
     const HANDLE port = ::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                                       OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
-    if (port == INVALID_HANDLE_VALUE) {
-        const DWORD error = ::GetLastError();
+    DWORD error = port == INVALID_HANDLE_VALUE ? ::GetLastError() : 0;
+    const HANDLE hold = error == 0 ? takeHold(path, error) : nullptr;
+    if (error != 0 || !hold) {
+        const OpenStep step = port == INVALID_HANDLE_VALUE ? OpenStep::Open : OpenStep::Lock;
+        if (port != INVALID_HANDLE_VALUE)
+            ::CloseHandle(port);
         closeEvent(state.readIo);
         closeEvent(state.writeIo);
         closeEvent(state.waitIo);
-        return OpenResult::failure(OpenStep::Open, static_cast<int>(error));
+        return OpenResult::failure(step, static_cast<int>(error));
     }
     state.port = port;
+    state.hold = hold;
     if (const DWORD error = configurePort(port, settings); error != 0) {
         close();
         return OpenResult::failure(OpenStep::Configure, static_cast<int>(error));
@@ -299,6 +327,9 @@ void SerialDevice::close()
     }
     ::CloseHandle(state.port);
     state.port = nullptr;
+    if (state.hold)
+        ::CloseHandle(state.hold); // gives up the hold
+    state.hold = nullptr;
     closeEvent(state.readIo);
     closeEvent(state.writeIo);
     closeEvent(state.waitIo);

@@ -14,6 +14,10 @@ namespace quarlink::os {
 struct SerialDevice::State
 {
     HANDLE port = nullptr; // nullptr while closed
+    // A named object that exists while this process holds the port: the hold among this
+    // program's processes, also where the system lets a second open of the device through
+    // (Wine does), as the advisory lock on POSIX.
+    HANDLE hold = nullptr;
     // Each kind of I/O has its own record and manual-reset event: writes (one at a time, any
     // thread), reads and the event wait (the reader thread).
     OVERLAPPED writeIo{};

@@ -1,8 +1,9 @@
 // Error codes are Win32 and Winsock error numbers; their texts come from FormatMessage.
 #include "os/SystemError.h"
 
-#include <windows.h>
 #include <winsock2.h>
+
+#include <windows.h>
 
 namespace quarlink::os {
 

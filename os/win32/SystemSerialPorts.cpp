@@ -4,11 +4,13 @@
 
 #include "os/win32/Text.h"
 
-// initguid.h first, so that devguid.h defines the port class's GUID here.
-#include <devguid.h>
-#include <initguid.h>
-#include <setupapi.h>
 #include <windows.h>
+
+// initguid.h before devguid.h, so that the port class's GUID is defined here.
+#include <initguid.h>
+
+#include <devguid.h>
+#include <setupapi.h>
 
 #include <map>
 

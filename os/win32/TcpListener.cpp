@@ -38,6 +38,16 @@ TcpConnection::Read TcpConnection::read(std::span<std::uint8_t> buffer)
     return {0, !(count == SOCKET_ERROR && ::WSAGetLastError() == WSAEWOULDBLOCK)};
 }
 
+void TcpConnection::abort()
+{
+    if (m_socket == kNoSocket)
+        return;
+    const linger reset{1, 0};
+    ::setsockopt(m_socket, SOL_SOCKET, SO_LINGER, reinterpret_cast<const char*>(&reset),
+                 sizeof reset);
+    ::closesocket(std::exchange(m_socket, kNoSocket));
+}
+
 std::unique_ptr<TcpListener> TcpListener::open(const std::string& address, std::uint16_t port,
                                                std::string& error)
 {

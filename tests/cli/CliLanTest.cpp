@@ -2,14 +2,16 @@
 // loopback.
 #include "CliFixture.h"
 
+#include "cli/ManagementPortLock.h"
 #include "common/CrampedLanModule.h"
 #include "netmgmt/ErrorCodes.h"
+#include "netmgmt/ItemTable.h"
 #include "sim/SimulatedLan.h"
-#include "cli/ManagementPortLock.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QRegularExpression>
 
 #include <algorithm>
 #include <string_view>
@@ -74,23 +76,56 @@ TEST_F(CliLan, ReadPrintsTheModulesSettingsDocument)
         << silent.err.toStdString();
 }
 
-TEST_F(CliLan, ReadTraceShowsTheDecipheredItemsWithTheSecretsMasked)
+TEST_F(CliLan, EveryLanCommandTracesEachDatagramWithOneLinePerItem)
 {
     startLan();
-    const CliRun run = lanCli({"read", "--mac", "00:11:22:33:50:09", "--trace"});
-    ASSERT_EQ(run.status, 0) << run.err.toStdString();
-    const QStringList lines = run.err.split('\n').filter(" ms lan ");
-    ASSERT_EQ(lines.size(), 2) << run.err.toStdString();
-    EXPECT_TRUE(lines[0].contains("send    32 B  to 127.255.255.255:")) << lines[0].toStdString();
-    EXPECT_TRUE(
-        lines[0].contains("read request, Local, MAC 00:11:22:33:50:09; no items (sent twice)"))
-        << lines[0].toStdString();
-    EXPECT_TRUE(lines[1].contains("from 127.0.13.3:")) << lines[1].toStdString();
-    for (const char* item :
-         {"read answer, Local, MAC 00:11:22:33:50:09, firmware ", "; 9/1 ssid \"ThisIsASSID\"",
-          "; 9/4 wpa_passphrase (masked)", "; 9/5 wpa_psk (masked)", "; 3/0 local_ip "})
-        EXPECT_TRUE(lines[1].contains(item)) << item << " in " << lines[1].toStdString();
-    EXPECT_FALSE(run.err.contains("ThisIsAPassword"));
+    const QString plan = dir.filePath("plan.json");
+    QFile file(plan);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(R"({"modules": [{"mac": "00:11:22:33:50:09", "userClassId": "Traced"}]})");
+    file.close();
+    const struct
+    {
+        QStringList args;
+        QStringList headers; // each the first line of one datagram's entry
+    } commands[] = {
+        {{"read", "--mac", "00:11:22:33:50:09", "--trace"},
+         {"send    32 B  to 127.255.255.255:",
+          "read request, Local, MAC 00:11:22:33:50:09 (sent twice)",
+          "from 127.0.13.3:", "read answer, Local, MAC 00:11:22:33:50:09, firmware "}},
+        {{"provision", plan, "--trace"},
+         {"read request, Local, MAC 00:11:22:33:50:09 (first copy)",
+          "read request, Local, MAC 00:11:22:33:50:09 (second copy)", "read answer",
+          "write request, Local, MAC 00:11:22:33:50:09", "write answer"}},
+    };
+    for (const auto& c : commands) {
+        const CliRun run = lanCli(c.args);
+        const std::string what = c.args.first().toStdString();
+        ASSERT_EQ(run.status, 0) << what << "\n" << run.err.toStdString();
+        const QStringList lines = run.err.split('\n');
+        const QStringList headers = lines.filter(" ms lan ");
+        for (const QString& header : c.headers)
+            EXPECT_GE(headers.filter(header).size(), 1)
+                << what << ": " << header.toStdString() << " in\n"
+                << run.err.toStdString();
+        // Below the read answer's header, one indented line per item, then the hex in rows.
+        const auto answer = lines.indexOf(QRegularExpression(".* ms lan .* read answer, .*"));
+        ASSERT_GE(answer, 0) << run.err.toStdString();
+        QStringList below;
+        for (qsizetype i = answer + 1; i < lines.size() && !lines[i].contains(" ms "); ++i)
+            below << lines[i];
+        for (const char* item :
+             {"1/0 identity ", "2/0 product_id 21", "9/0 wlan_word 0x00240001",
+              "9/1 ssid \"ThisIsASSID\"", "9/4 wpa_passphrase (masked)", "9/5 wpa_psk (masked)",
+              "3/0 local_ip 192.168.1.109", "5/0 option_flags 0x00000000", "0000  ", "0010  "})
+            EXPECT_EQ(below.filter(QRegularExpression("^ {32}" + QRegularExpression::escape(item)))
+                          .size(),
+                      1)
+                << what << ": " << item;
+        for (const QString& line : lines)
+            EXPECT_LE(line.size(), 160) << what << ": " << line.toStdString();
+        EXPECT_FALSE(run.err.contains("ThisIsAPassword"));
+    }
 }
 
 TEST_F(CliLan, WriteChangesOnlyTheDocumentsKeys)
@@ -145,6 +180,76 @@ TEST_F(CliLan, WriteFailuresAndBadDocuments)
         << refused.err.toStdString();
 
     EXPECT_EQ(lan->runner().modules(), initial);
+}
+
+TEST_F(CliLan, WriteRefusesAKeyTheRecordCannotCarryAndFailsOneThatDidNotTake)
+{
+    sim::LanModuleState noWlan = sim::defaultLanModule(kFirst, 4);
+    noWlan.setProductId(0, 3);
+    sim::LanFaults keepsWlan;
+    keepsWlan.keptType = netmgmt::item_type::Wlan;
+    startModules({{noWlan, {}}, {sim::defaultLanModule(kSecond, 9), keepsWlan}});
+    const QByteArray readBack = lanCli({"read", "--ip", "127.0.13.2", "--json"}).out.toUtf8();
+    const struct
+    {
+        const char* what;
+        const char* ip;
+        QByteArray document;
+        int status;
+        QString message; // on standard error
+        bool writes;
+    } cases[] = {
+        {"a WLAN key, no WLAN block", "127.0.13.2", R"({"ssid": "Changed"})", 2,
+         "quarlink-cli write: ssid: this module's record holds no WLAN settings (product 3), so "
+         "a write over the LAN cannot carry it",
+         false},
+        {"what read printed, unchanged", "127.0.13.2", readBack, 0, "", false},
+        {"a key it carries", "127.0.13.2", R"({"userClassId": "PTR-3"})", 0, "Write success...",
+         true},
+        {"a key the module did not keep", "127.0.13.3", R"({"ssid": "Changed"})", 1,
+         "quarlink-cli write: ssid: the module answered the write, but its record does not hold "
+         "the value written",
+         true},
+    };
+    // Every exchange sends its request twice: the read's copies, then the write's if any.
+    std::size_t requests = 2;
+    for (const auto& c : cases) {
+        ASSERT_TRUE(waitUntil([&] { return lan->runner().requestCount() >= requests; }));
+        const auto before = lan->runner().modules();
+        const CliRun run = lanCli({"write", "--ip", c.ip, "-"}, c.document);
+        EXPECT_EQ(run.status, c.status) << c.what << ": " << run.err.toStdString();
+        EXPECT_TRUE(run.err.contains(c.message)) << c.what << ": " << run.err.toStdString();
+        requests += c.writes ? 4 : 2;
+        EXPECT_TRUE(waitUntil([&] { return lan->runner().requestCount() >= requests; }));
+        EXPECT_EQ(lan->runner().requestCount(), requests) << c.what;
+        if (!c.writes) {
+            EXPECT_EQ(lan->runner().modules(), before) << c.what;
+        }
+    }
+}
+
+TEST_F(CliLan, WhatReadAndWriteBackupPrintIsAcceptedBack)
+{
+    sim::LanModuleState module = sim::defaultLanModule(kFirst, 4);
+    module.setProductId(0, 300);
+    startModules({{module, {}}});
+    const QString backup = dir.filePath("backup.json");
+    ASSERT_EQ(lanCli({"write", "--ip", "127.0.13.2", "--backup", backup, "-"},
+                     R"({"userClassId": "PTR-300"})")
+                  .status,
+              0);
+    QFile saved(backup);
+    ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+    const QByteArray backupText = saved.readAll();
+    const CliRun read = lanCli({"read", "--ip", "127.0.13.2", "--json"});
+    ASSERT_EQ(QJsonDocument::fromJson(read.out.toUtf8()).object().value("productId").toInt(), 300);
+    const std::pair<const char*, QByteArray> documents[] = {{"read --json", read.out.toUtf8()},
+                                                            {"write --backup", backupText}};
+    for (const auto& [what, document] : documents) {
+        const CliRun run = lanCli({"write", "--ip", "127.0.13.2", "-"}, document);
+        EXPECT_EQ(run.status, 0) << what << ": " << run.err.toStdString();
+    }
+    EXPECT_EQ(lan->runner().modules(), initial); // the backup put the module back
 }
 
 TEST_F(CliLan, ProtectedModuleTakesAWriteOnlyWithItsPassword)

@@ -2,16 +2,18 @@
 // accepts one connection and keeps what arrives, or resets it after the header frame.
 #pragma once
 
+#include "os/StopSignal.h"
+#include "os/TcpListener.h"
+#include "os/WaitSet.h"
+
+#include <array>
 #include <atomic>
+#include <chrono>
 #include <cstdint>
+#include <memory>
+#include <string>
 #include <thread>
 #include <vector>
-
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 namespace quarlink::testing {
 
@@ -22,30 +24,27 @@ public:
     {
         Reads,             // reads until the sender closes
         ResetsAfterHeader, // takes the 9-byte header frame, then resets the connection
-        NeverListens,      // bound but not listening: a connect is refused
+        NeverListens,      // nothing listens at the port: a connect is refused
     };
 
     explicit LoopbackListener(Peer peer = Peer::Reads)
     {
-        m_fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_in address = {};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t size = sizeof address;
-        ::bind(m_fd, reinterpret_cast<sockaddr*>(&address), size);
-        ::getsockname(m_fd, reinterpret_cast<sockaddr*>(&address), &size);
-        m_port = ntohs(address.sin_port);
-        if (peer == Peer::NeverListens)
+        std::string error;
+        m_listener = os::TcpListener::open("127.0.0.1", 0, error);
+        if (!m_listener)
             return;
-        ::listen(m_fd, 1);
+        m_port = m_listener->port();
+        if (peer == Peer::NeverListens) {
+            m_listener.reset(); // the port is free again, and refuses connections
+            return;
+        }
         m_thread = std::thread([this, peer] { serve(peer); });
     }
     ~LoopbackListener()
     {
-        ::shutdown(m_fd, SHUT_RDWR);
+        m_quit.request();
         if (m_thread.joinable())
             m_thread.join();
-        ::close(m_fd);
     }
 
     std::uint16_t port() const { return m_port; }
@@ -61,40 +60,45 @@ public:
     }
 
 private:
+    // Waits up to `limit` for `entry` of `waits`; false when the listener is being destroyed.
+    bool await(os::WaitSet& waits, std::size_t quit, std::chrono::milliseconds limit)
+    {
+        return waits.wait(limit) == os::WaitSet::Outcome::Ready &&
+               waits.readiness(quit) == os::WaitSet::Readiness::None;
+    }
+
     void serve(Peer peer)
     {
-        pollfd wait{m_fd, POLLIN, 0};
-        if (::poll(&wait, 1, 10000) <= 0)
+        os::WaitSet accepting;
+        const std::size_t quit = accepting.add(m_quit);
+        accepting.add(*m_listener);
+        if (!await(accepting, quit, std::chrono::seconds(10)))
             return;
-        const int connection = ::accept4(m_fd, nullptr, nullptr, SOCK_CLOEXEC);
-        if (connection < 0)
+        auto connection = m_listener->accept();
+        if (!connection)
             return;
-        if (peer == Peer::ResetsAfterHeader) {
-            std::uint8_t header[9];
-            std::size_t got = 0;
-            while (got < sizeof header) {
-                const ssize_t count = ::read(connection, header + got, sizeof header - got);
-                if (count <= 0)
-                    break;
-                got += static_cast<std::size_t>(count);
-            }
-            const linger reset{1, 0};
-            ::setsockopt(connection, SOL_SOCKET, SO_LINGER, &reset, sizeof reset);
-        } else {
-            std::uint8_t buffer[4096];
-            for (;;) {
-                const ssize_t count = ::read(connection, buffer, sizeof buffer);
-                if (count <= 0)
-                    break;
-                m_bytes.insert(m_bytes.end(), buffer, buffer + count);
-            }
+        const std::size_t wanted = peer == Peer::ResetsAfterHeader ? 9 : SIZE_MAX;
+        std::array<std::uint8_t, 4096> buffer{};
+        while (m_bytes.size() < wanted) {
+            os::WaitSet reading;
+            const std::size_t stop = reading.add(m_quit);
+            reading.add(*connection);
+            if (!await(reading, stop, std::chrono::seconds(30)))
+                break;
+            const std::size_t room = std::min(buffer.size(), wanted - m_bytes.size());
+            const os::TcpConnection::Read read = connection->read(std::span(buffer).first(room));
+            m_bytes.insert(m_bytes.end(), buffer.begin(), buffer.begin() + read.size);
+            if (read.ended)
+                break;
         }
-        ::close(connection);
+        if (peer == Peer::ResetsAfterHeader)
+            connection->abort();
         m_ended = true;
     }
 
-    int m_fd = -1;
+    std::unique_ptr<os::TcpListener> m_listener;
     std::uint16_t m_port = 0;
+    os::StopSignal m_quit;
     std::thread m_thread;
     std::vector<std::uint8_t> m_bytes;
     std::atomic<bool> m_ended{false};

@@ -7,15 +7,14 @@
 #include <cstdlib>
 #include <string>
 
-#include <unistd.h>
-
 int main(int argc, char** argv)
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
+        // One folder per user, named after the user's home folder.
         const std::string dir = QDir::tempPath().toStdString() + "/quarlink-runtime-" +
-                                std::to_string(::getuid());
+                                QDir::home().dirName().toStdString();
         QDir().mkpath(QString::fromStdString(dir));
         QFile::setPermissions(QString::fromStdString(dir),
                               QFileDevice::ReadOwner | QFileDevice::WriteOwner |

@@ -1,7 +1,10 @@
 // Plans and CSV values: merging by MAC and port, the CSV forms spreadsheets export, and every
 // kind of bad plan refused with its place and reason.
 #include "fleet/PlanChecks.h"
+#include "settings/SettingsJson.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <gtest/gtest.h>
 
 namespace quarlink::fleet {
@@ -64,6 +67,45 @@ TEST(fleet_Plan, CsvRowsMergeIntoTheModulesTheyName)
     EXPECT_EQ(plan.lanSettings[0].second, "50010");
 }
 
+TEST(fleet_Plan, EachModulesLocalAddressIsComparedAsTheAddressItEndsUpWith)
+{
+    // The address each module ends up with, its own or the template's, as an address: leading
+    // zeros name the same one; the template's may be taken by one module only.
+    const struct
+    {
+        const char* templateIp; // empty: none given
+        const char* ownIps[2];
+        std::string error; // empty: the plan passes
+    } cases[] = {
+        {"10.0.0.5",
+         {"", "10.0.0.5"},
+         "modules[1].localIp: 10.0.0.5 is planned for modules[0] (template) too"},
+        {"",
+         {"192.168.10.50", "192.168.010.050"},
+         "modules[1].localIp: 192.168.10.50 is planned for modules[0] too"},
+        {"10.0.0.5",
+         {"", ""},
+         "template.localIp: the same address would be planned for more than one module"},
+        {"10.0.0.5", {"", "10.0.0.6"}, ""},
+        {"", {"10.0.0.5", "10.0.0.50"}, ""},
+    };
+    for (const auto& c : cases) {
+        QJsonObject templateKeys;
+        if (*c.templateIp)
+            templateKeys.insert("localIp", c.templateIp);
+        QJsonArray modules;
+        for (int i = 0; i < 2; ++i) {
+            QJsonObject module{{"mac", QString("00:11:22:33:60:0%1").arg(i + 2)}};
+            if (*c.ownIps[i])
+                module.insert("localIp", c.ownIps[i]);
+            modules.append(module);
+        }
+        const QByteArray plan =
+            QJsonDocument(QJsonObject{{"template", templateKeys}, {"modules", modules}}).toJson();
+        EXPECT_EQ(check(plan).error, c.error) << plan.toStdString();
+    }
+}
+
 TEST(fleet_Plan, BadPlansAreRefusedWithPlaceAndReason)
 {
     const QByteArray mac1 = R"({"mac": "00:11:22:33:60:01")";
@@ -121,6 +163,56 @@ TEST(fleet_Plan, BadPlansAreRefusedWithPlaceAndReason)
         EXPECT_FALSE(checked.plan) << c.plan.toStdString();
         EXPECT_NE(checked.error.find(c.expected), std::string::npos)
             << checked.error << "\n  expected: " << c.expected;
+    }
+}
+
+TEST(fleet_Plan, CsvTakesEveryKeysColumnAndSkipsRowsOfSeparatorsOnly)
+{
+    // The key length is a number column like any other; a spreadsheet's trailing rows of
+    // separators (more of them than the header has columns, too) are no modules.
+    const QByteArray csv = "mac;security;wepKeyLength;userClassId\r\n"
+                           "00:11:22:33:60:01;wep;128;A\r\n"
+                           ";;;\r\n"
+                           " ; ;\"\"; \r\n"
+                           ";;;;;\r\n";
+    const Checked checked = check(kPlan, csv);
+    ASSERT_TRUE(checked.plan) << checked.error;
+    const QJsonObject keys = plannedKeys(*checked.plan, checked.plan->modules[0]);
+    EXPECT_EQ(keys.value("wepKeyLength"), QJsonValue(128));
+    EXPECT_EQ(keys.value("security").toString(), "wep");
+    EXPECT_EQ(checked.plan->modules.size(), 2u); // the plan's two, no row added
+}
+
+TEST(fleet_Plan, KeysGivenTwiceAreRefusedWhereTheyStand)
+{
+    const QByteArray mac1 = R"({"mac": "00:11:22:33:60:01")";
+    const QByteArray mac2 = R"({"mac": "00:11:22:33:60:02")";
+    const struct
+    {
+        bool plan; // a plan, or else a settings document
+        QByteArray text;
+        std::string error; // empty: accepted
+    } cases[] = {
+        {true, R"({"modules": [)" + mac1 + R"(}], "modules": [)" + mac2 + "}]}",
+         "modules: given twice"},
+        {true, R"({"template": {"ssid": "a", "ssid": "b"}, "modules": [)" + mac1 + "}]}",
+         "template.ssid: given twice"},
+        {true, R"({"modules": [)" + mac1 + "}, " + mac2 + R"(, "mac": "00:11:22:33:60:03"}]})",
+         "modules[1].mac: given twice"},
+        {true, R"({"lan": {"mgmtPort": 1, "mgmtPort": 2}, "modules": [)" + mac1 + "}]}",
+         "lan.mgmtPort: given twice"},
+        {false, R"({"ssid": "a", "dhcp": true, "ssid": "b"})", "ssid: given twice"},
+        // One name at different levels, or inside a text, is no name given twice.
+        {true,
+         R"({"template": {"ssid": "a"}, "modules": [)" + mac1 + R"(, "ssid": "b"}, )" + mac2 +
+             R"(, "ssid": "c\", \"ssid\": \"d"}]})",
+         ""},
+        {false, R"({"ssid": "x\"ssid\":", "userClassId": "ssid"})", ""},
+    };
+    for (const auto& c : cases) {
+        const std::string error =
+            c.plan ? parsePlan(c.text).error : settings::parseDocument(c.text).error;
+        EXPECT_EQ(error, c.error) << c.text.toStdString();
     }
 }
 

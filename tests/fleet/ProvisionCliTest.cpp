@@ -3,6 +3,7 @@
 // run, the run, a second run, a silent module, a restore, and bad plans that send nothing.
 #include "cli/CliFixture.h"
 
+#include "netmgmt/CDalmorTCP.h"
 #include "netmgmt/ItemTable.h"
 #include "sim/SimulatedLan.h"
 
@@ -11,6 +12,8 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRegularExpression>
+
+#include <algorithm>
 
 namespace quarlink::cli::testing {
 namespace {
@@ -177,7 +180,13 @@ TEST_F(Provision, DryRunRunSecondRunAndRestore)
     const QStringList lines = dry.out.split('\n', Qt::SkipEmptyParts);
     ASSERT_EQ(lines.size(), 6) << dry.out.toStdString();
     EXPECT_EQ(lines.filter(" changed: localIp, ssid").size(), 5) << dry.out.toStdString();
-    EXPECT_TRUE(lines.contains("00:11:22:33:50:02 10.1.0.22 changed: localIp, ssid"));
+    // The address each module has: in a dry run still the one it was read with.
+    EXPECT_TRUE(lines.contains("00:11:22:33:50:02 " + before[1].value("localIp").toString() +
+                               " changed: localIp, ssid"))
+        << dry.out.toStdString();
+    EXPECT_TRUE(lines.contains(serials[1].device + " " + before[4].value("localIp").toString() +
+                               " changed: localIp, ssid"))
+        << dry.out.toStdString();
     EXPECT_EQ(lines.last(), "5 changed, 0 unchanged, 0 failed, 0 not found");
     EXPECT_EQ(lan->runner().modules(), initialLan);
     EXPECT_EQ(lan->runner().requestCount(), requestsBefore + 2 * kLanModules); // reads only
@@ -190,11 +199,16 @@ TEST_F(Provision, DryRunRunSecondRunAndRestore)
     ASSERT_EQ(run.status, 0) << run.err.toStdString();
     const QStringList results = run.out.split('\n', Qt::SkipEmptyParts);
     ASSERT_EQ(results.size(), 6);
+    QStringList addresses;
     for (int i = 0; i < 5; ++i) {
         const QJsonObject result = QJsonDocument::fromJson(results[i].toUtf8()).object();
         EXPECT_EQ(result.value("result").toString(), "changed") << results[i].toStdString();
         EXPECT_EQ(result.value("changes").toArray(), QJsonArray({"localIp", "ssid"}));
+        addresses << result.value("address").toString(); // the one it has after the write
     }
+    addresses.sort();
+    EXPECT_EQ(addresses,
+              QStringList({"10.1.0.21", "10.1.0.22", "10.1.0.23", "10.1.0.31", "10.1.0.32"}));
     EXPECT_EQ(QDir(dir.filePath("backups")).entryList({"*.json"}).size(), 5);
     for (int i = 0; i < 5; ++i) {
         const QJsonObject after =
@@ -257,14 +271,26 @@ TEST_F(Provision, APasswordFileOfThePlanUnlocksItsModule)
     modules[0] = first;
     plan.insert("modules", modules);
     writeFile("plan.json", QJsonDocument(plan).toJson());
-    const CliRun run = provision();
+    const QJsonObject before = lanDocument(0);
+    const QString backups = dir.filePath("backups");
+    const CliRun run = provision({"--backup", backups});
     EXPECT_EQ(run.status, 1);
     const QStringList lines = run.out.split('\n', Qt::SkipEmptyParts);
     EXPECT_TRUE(lines.contains("00:11:22:33:50:01 10.1.0.21 changed: localIp, ssid"))
         << run.out.toStdString();
-    EXPECT_TRUE(
-        lines.contains("00:11:22:33:50:02 10.1.0.22 failed: Password mismatch error occured."))
+    // A module that refused the write keeps, and shows, the address it had.
+    EXPECT_TRUE(lines.contains("00:11:22:33:50:02 " + lanDocument(1).value("localIp").toString() +
+                               " failed: Password mismatch error occured."))
         << run.out.toStdString();
+
+    // The restore sends the module the password of its plan entry as well.
+    ASSERT_TRUE(QFile::remove(QDir(backups).filePath("00:11:22:33:50:02.json")));
+    const CliRun restore = cli({"provision", "--restore", backups, dir.filePath("plan.json")});
+    EXPECT_EQ(restore.status, 0) << restore.out.toStdString() << restore.err.toStdString();
+    EXPECT_TRUE(restore.out.split('\n').contains(
+        "00:11:22:33:50:01 " + before.value("localIp").toString() + " changed: localIp, ssid"))
+        << restore.out.toStdString() << restore.err.toStdString();
+    EXPECT_EQ(lanDocument(0), before);
 }
 
 TEST_F(Provision, BadPlansAreRefusedWithNothingSent)
@@ -305,6 +331,269 @@ TEST_F(Provision, BadPlansAreRefusedWithNothingSent)
     EXPECT_EQ(lan->runner().requestCount(), 0u);
     for (const SerialSim& s : serials)
         EXPECT_EQ(s.frames(), 0);
+}
+
+TEST_F(Provision, ALanBackupHoldsWhatWasReadAndRestoresOverSerialWithoutTheSetupText)
+{
+    start();
+    const QString backups = dir.filePath("backups");
+    ASSERT_EQ(provision({"--backup", backups}).status, 0);
+    const auto backupOf = [&](const QString& name) {
+        QFile file(QDir(backups).filePath(name + ".json"));
+        return file.open(QIODevice::ReadOnly) ? QJsonDocument::fromJson(file.readAll()).object()
+                                              : QJsonObject();
+    };
+    // The LAN module's backup is what `read` prints; the serial module's what `get` prints.
+    const QJsonObject lanBackup = backupOf("00:11:22:33:50:01");
+    EXPECT_FALSE(lanBackup.contains("setupText"));
+    EXPECT_EQ(lanBackup.value("moduleIp").toString(), "127.0.41.2");
+    EXPECT_EQ(backupOf("00:11:22:33:44:60").value("setupText"),
+              serialDocument(0).value("setupText"));
+
+    // The same module on a serial port gets the LAN backup back and keeps its setup text.
+    sim::ModuleSettings settings = sim::defaultModuleSettings();
+    auto identity = settings.identity();
+    const std::uint8_t mac[] = {0x00, 0x11, 0x22, 0x33, 0x50, 0x01};
+    std::copy(std::begin(mac), std::end(mac), identity.begin() + serial::identity::Mac);
+    settings.setIdentity(identity);
+    ASSERT_TRUE(QDir(dir.path()).mkpath("same"));
+    SerialSim same;
+    ASSERT_TRUE(same.start(dir.filePath("same"), settings));
+    ASSERT_TRUE(QDir(dir.path()).mkpath("restore"));
+    ASSERT_TRUE(QFile::copy(QDir(backups).filePath("00:11:22:33:50:01.json"),
+                            dir.filePath("restore/00:11:22:33:50:01.json")));
+    writeFile(
+        "serial.json",
+        QJsonDocument(QJsonObject{{"modules", QJsonArray{QJsonObject{{"port", same.device}}}}})
+            .toJson());
+    const CliRun restore =
+        cli({"provision", "--restore", dir.filePath("restore"), dir.filePath("serial.json")});
+    ASSERT_EQ(restore.status, 0) << restore.err.toStdString() << restore.out.toStdString();
+    EXPECT_TRUE(restore.out.startsWith(same.device + " 192.168.1.101 changed: "))
+        << restore.out.toStdString();
+    EXPECT_FALSE(restore.out.contains("setupText")) << restore.out.toStdString();
+    EXPECT_EQ(same.settings().setupText(), settings.setupText());
+    EXPECT_EQ(same.settings().itemText(serial::item::Ssid),
+              lanBackup.value("ssid").toString().toStdString());
+}
+
+TEST_F(Provision, ARestoreChecksEveryBackupBeforeAnythingIsSent)
+{
+    start();
+    const QJsonObject module = lanDocument(0); // as `read --json` prints it
+    // Both copies of that read's request are in before the count is taken.
+    ASSERT_TRUE(waitUntil([&] { return lan->runner().requestCount() >= 2; }));
+    QJsonObject readForm = module;
+    readForm.insert("productId", 300);
+    readForm.insert("userClassId", "PTR-7");
+    QJsonObject badChannel = module;
+    badChannel.insert("channel", 15);
+    const struct
+    {
+        const char* what;
+        std::vector<std::pair<QString, QJsonObject>> files;
+        int status;
+        QString expected; // on standard error, or standard output for a restore that runs
+    } cases[] = {
+        {"a bad value", {{"a", readForm}, {"b", badChannel}}, 2, "b.json: channel: expected"},
+        {"one MAC address in two files",
+         {{"a", readForm}, {"b", module}},
+         2,
+         "a.json and " + dir.filePath("b1/b.json") + " both hold a backup of 00:11:22:33:50:01"},
+        {"what read printed",
+         {{"a", readForm}},
+         0,
+         "00:11:22:33:50:01 " + module.value("localIp").toString() + " changed: userClassId"},
+    };
+    // A plan of the LAN alone: a restore reads every serial port its plan names.
+    QJsonObject plan = QJsonDocument::fromJson(planText()).object();
+    plan.insert("modules", QJsonArray());
+    writeFile("lan.json", QJsonDocument(plan).toJson());
+    int folder = 0;
+    for (const auto& c : cases) {
+        const QString name = QStringLiteral("b%1").arg(folder++);
+        ASSERT_TRUE(QDir(dir.path()).mkpath(name));
+        for (const auto& [file, document] : c.files)
+            writeFile(name + "/" + file + ".json", QJsonDocument(document).toJson());
+        const std::size_t requests = lan->runner().requestCount();
+        const CliRun run =
+            cli({"provision", "--restore", dir.filePath(name), dir.filePath("lan.json")});
+        EXPECT_EQ(run.status, c.status) << c.what << ": " << run.err.toStdString();
+        EXPECT_TRUE((c.status == 2 ? run.err : run.out).contains(c.expected))
+            << c.what << ": " << run.err.toStdString() << run.out.toStdString();
+        if (c.status == 2) {
+            EXPECT_EQ(lan->runner().requestCount(), requests) << c.what;
+        }
+    }
+    EXPECT_EQ(lanDocument(0).value("userClassId").toString(), "PTR-7");
+}
+
+TEST_F(Provision, ModulesThatReportOneMacAddressAreWrittenOnce)
+{
+    // Three modules still at one factory MAC address; the first to report it is provisioned.
+    sim::ModuleSettings settings = sim::defaultModuleSettings();
+    auto identity = settings.identity();
+    const std::uint8_t mac[] = {0x00, 0x30, 0xF9, 0xAB, 0xCD, 0xEF};
+    std::copy(std::begin(mac), std::end(mac), identity.begin() + serial::identity::Mac);
+    settings.setIdentity(identity);
+    SerialSim sims[3];
+    QByteArray csv = "port,localIp\n";
+    for (int i = 0; i < 3; ++i) {
+        const QString folder = QString("same%1").arg(i);
+        ASSERT_TRUE(QDir(dir.path()).mkpath(folder));
+        ASSERT_TRUE(sims[i].start(dir.filePath(folder), settings));
+        csv += sims[i].device.toUtf8() + ",10.1.0." + QByteArray::number(41 + i) + "\n";
+    }
+    writeFile("plan.json", R"({"template": {"ssid": "PlantNet"}, "modules": []})");
+    writeFile("values.csv", csv);
+    const QString backups = dir.filePath("backups");
+    const CliRun run = provision({"--backup", backups, "--json"});
+    EXPECT_EQ(run.status, 1);
+    QStringList outcomes;
+    for (const QString& line : run.out.split('\n', Qt::SkipEmptyParts).mid(0, 3)) {
+        const QJsonObject result = QJsonDocument::fromJson(line.toUtf8()).object();
+        // One form of a MAC address everywhere: the one `get`, `read` and `write --json` show.
+        EXPECT_EQ(result.value("mac").toString(), "00:30:F9:AB:CD:EF") << line.toStdString();
+        outcomes << result.value("result").toString();
+        if (result.value("result") == "failed") {
+            EXPECT_TRUE(result.value("error").toString().startsWith(
+                "not written: the MAC address 00:30:F9:AB:CD:EF was reported by /dev/"))
+                << line.toStdString();
+        }
+    }
+    outcomes.sort();
+    EXPECT_EQ(outcomes, QStringList({"changed", "failed", "failed"})) << run.out.toStdString();
+    EXPECT_EQ(QDir(backups).entryList(QDir::Files), QStringList({"00:30:F9:AB:CD:EF.json"}));
+    EXPECT_EQ(std::count_if(std::begin(sims), std::end(sims),
+                            [](const SerialSim& s) { return s.writes() > 0; }),
+              1);
+}
+
+// Provisioning over the LAN alone, against modules made for the case.
+class LanProvision : public CliLanFixture
+{
+protected:
+    // A plan of `templateKeys` for the modules listed by MAC address, and `select` when given.
+    CliRun provision(const QJsonObject& templateKeys, const QStringList& macs,
+                     const QJsonValue& select = QJsonValue::Undefined, QStringList extra = {})
+    {
+        QJsonArray modules;
+        for (const QString& mac : macs)
+            modules.append(QJsonObject{{"mac", mac}});
+        QJsonObject plan{{"template", templateKeys},
+                         {"lan", QJsonObject{{"mgmtPort", lan->port()},
+                                             {"localPort", 0},
+                                             {"broadcast", "127.255.255.255"},
+                                             {"answerTimeout", 300}}},
+                         {"modules", modules}};
+        if (!select.isUndefined())
+            plan.insert("select", select);
+        QFile file(dir.filePath("plan.json"));
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(QJsonDocument(plan).toJson());
+        file.close();
+        return cli(QStringList{"provision", dir.filePath("plan.json")} + extra);
+    }
+};
+
+TEST_F(LanProvision, AKeyTheRecordCannotCarryOrThatDoesNotTakeFailsItsModule)
+{
+    sim::LanModuleState noWlan = sim::defaultLanModule({127, 0, 42, 2}, 1);
+    noWlan.setProductId(0, 3);
+    sim::LanFaults keepsWlan;
+    keepsWlan.keptType = netmgmt::item_type::Wlan;
+    startModules({{noWlan, {}},
+                  {sim::defaultLanModule({127, 0, 42, 3}, 2), keepsWlan},
+                  {sim::defaultLanModule({127, 0, 42, 4}, 3), {}}});
+    const QStringList macs{"00:11:22:33:50:01", "00:11:22:33:50:02", "00:11:22:33:50:03"};
+    const QString noWlanLine = "00:11:22:33:50:01 192.168.1.101 failed: ssid: this module's "
+                               "record holds no WLAN settings (product 3), so a write over the "
+                               "LAN cannot carry it";
+    const CliRun dry =
+        provision({{"ssid", "PlantNet"}}, macs, QJsonValue::Undefined, {"--dry-run"});
+    EXPECT_EQ(dry.status, 1);
+    EXPECT_TRUE(dry.out.split('\n').contains(noWlanLine)) << dry.out.toStdString();
+
+    const CliRun run = provision({{"ssid", "PlantNet"}}, macs);
+    EXPECT_EQ(run.status, 1);
+    const QStringList lines = run.out.split('\n', Qt::SkipEmptyParts);
+    EXPECT_TRUE(lines.contains(noWlanLine)) << run.out.toStdString();
+    EXPECT_TRUE(lines.contains("00:11:22:33:50:02 192.168.1.102 failed: ssid: the module answered "
+                               "the write, but its record does not hold the value written"))
+        << run.out.toStdString();
+    EXPECT_TRUE(lines.contains("00:11:22:33:50:03 192.168.1.103 changed: ssid"))
+        << run.out.toStdString();
+    const auto modules = lan->runner().modules();
+    EXPECT_EQ(modules[0], initial[0]); // nothing was written to it
+    EXPECT_EQ(modules[1].find(netmgmt::item_type::Wlan, 1)->data,
+              initial[1].find(netmgmt::item_type::Wlan, 1)->data);
+
+    // A serial module's backup holds a setup text, which no module on the LAN takes.
+    ASSERT_TRUE(QDir(dir.path()).mkpath("serial"));
+    QFile backup(dir.filePath("serial/b.json"));
+    ASSERT_TRUE(backup.open(QIODevice::WriteOnly));
+    backup.write(R"({"mac": "00:11:22:33:50:03", "userClassId": "PTR-3", "setupText": "a=1"})");
+    backup.close();
+    const auto before = lan->runner().modules();
+    const CliRun restore =
+        cli({"provision", "--restore", dir.filePath("serial"), dir.filePath("plan.json")});
+    EXPECT_EQ(restore.status, 1);
+    EXPECT_TRUE(restore.out.startsWith("00:11:22:33:50:03 192.168.1.103 failed: setupText: a "
+                                       "module on the LAN holds no setup text"))
+        << restore.out.toStdString();
+    EXPECT_EQ(lan->runner().modules(), before);
+}
+
+TEST_F(LanProvision, ASearchThatFindsNobodyFails)
+{
+    sim::LanFaults silent;
+    silent.silent = true;
+    startModules({{sim::defaultLanModule({127, 0, 42, 2}, 1), silent},
+                  {sim::defaultLanModule({127, 0, 42, 3}, 2), {}}});
+    const struct
+    {
+        const char* what;
+        QStringList options;
+    } cases[] = {
+        {"no module answers", {"--broadcast", "127.0.42.2"}}, // the silent one's address
+        {"a wrong management key", {"--mgmt-key", "0102030405060708090a0b0c0d0e"}},
+    };
+    for (const auto& c : cases) {
+        const CliRun run = provision({{"userClassId", "PTR"}}, {}, "all", c.options);
+        EXPECT_EQ(run.status, 1) << c.what;
+        EXPECT_TRUE(run.err.contains("quarlink-cli provision: Cannot find the TCP/IP"))
+            << c.what << ": " << run.err.toStdString();
+        EXPECT_EQ(run.out, "0 changed, 0 unchanged, 0 failed, 0 not found\n") << c.what;
+    }
+}
+
+TEST_F(LanProvision, ASearchThatFillsTheModuleTableSaysSo)
+{
+    // One module more than the table holds: whichever answers last is left out of it.
+    std::vector<sim::LanModuleSetup> modules;
+    for (unsigned i = 0; i < netmgmt::CDalmorTCP::kModuleTableSize + 1; ++i)
+        modules.push_back({sim::defaultLanModule({127, 0, static_cast<std::uint8_t>(43 + i / 200),
+                                                  static_cast<std::uint8_t>(2 + i % 200)},
+                                                 i + 1),
+                           {}});
+    startModules(std::move(modules));
+    const QJsonObject keys{{"userClassId", "PTR"}};
+    // Time enough for every answer to the search on a busy machine.
+    const QStringList options{"--dry-run", "--answer-timeout", "1500"};
+    const CliRun all = provision(keys, {}, "all", options);
+    EXPECT_EQ(all.status, 1);
+    EXPECT_TRUE(all.err.contains("the search filled the module table (256 modules)"))
+        << all.err.toStdString();
+    EXPECT_EQ(all.out.split('\n', Qt::SkipEmptyParts).last(),
+              "256 changed, 0 unchanged, 0 failed, 0 not found");
+
+    // Every listed module is read, in the table or not; the run then ends well.
+    const QStringList listed{"00:11:22:33:50:01", "00:11:22:33:51:01"};
+    const CliRun some = provision(keys, listed, "all", options);
+    EXPECT_EQ(some.status, 0) << some.err.toStdString();
+    EXPECT_TRUE(some.err.contains("the search filled the module table")) << some.err.toStdString();
+    for (const QString& mac : listed)
+        EXPECT_TRUE(some.out.contains(mac + " ")) << mac.toStdString();
 }
 
 } // namespace

@@ -1,9 +1,14 @@
 // A module's environment record as a settings document, and a document's changes written back
 // into the record without touching anything else.
 #include "settings/RecordMapping.h"
+#include "settings/RecordCarriage.h"
 #include "settings/SettingsJson.h"
 
+#include "netmgmt/ItemTable.h"
+
 #include <gtest/gtest.h>
+
+#include <functional>
 
 namespace quarlink::settings {
 namespace {
@@ -65,6 +70,79 @@ TEST(RecordMapping, OnlyTheChangedSettingsReachTheRecord)
     expected.wlan_word |= 2u << 19;
     expected.channel[0].mode_flags = 0x82;
     EXPECT_EQ(changed, expected);
+}
+
+TEST(RecordMapping, RecordEntriesAreTheReadDocument)
+{
+    netmgmt::ModuleRecord record = sampleRecord();
+    record.product_id = 300;
+    record.module_ip = {127, 0, 0, 2};
+    const QJsonObject json = entriesObject(recordEntries(record));
+    EXPECT_EQ(json.value("productId").toInt(), 300);
+    EXPECT_EQ(json.value("moduleIp").toString(), "127.0.0.2");
+    EXPECT_FALSE(json.contains("setupText")); // a record holds none
+}
+
+TEST(RecordCarriage, AKeyTheRecordCannotCarryIsNamedBeforeTheWrite)
+{
+    const struct
+    {
+        const char* what;
+        std::uint16_t product;
+        bool channel0;
+        std::function<void(SettingsDocument&)> edit;
+        std::string error; // its start; empty: carried
+    } cases[] = {
+        {"WLAN product, SSID", 21, true, [](SettingsDocument& d) { d.ssid = "Plant"; }, ""},
+        {"no WLAN block, SSID", 3, true, [](SettingsDocument& d) { d.ssid = "Plant"; },
+         "ssid: this module's record holds no WLAN settings (product 3)"},
+        {"no WLAN block, pass phrase", 3, true,
+         [](SettingsDocument& d) { d.passphrase = "new-secret"; }, "passphrase: this module's"},
+        {"no WLAN block, address and class", 3, true,
+         [](SettingsDocument& d) {
+             d.localIp = 7;
+             d.userClassId = "PTR-2";
+             d.dhcp = 1;
+         },
+         ""},
+        {"no channel, local port", 21, false, [](SettingsDocument& d) { d.options.localPort = 9; },
+         "localPort: this module reports no serial channel settings"},
+        {"channel, local port", 21, true, [](SettingsDocument& d) { d.options.localPort = 9; }, ""},
+        {"setup text", 21, true, [](SettingsDocument& d) { d.setupText = "a=1"; },
+         "setupText: a module on the LAN holds no setup text"},
+    };
+    for (const auto& c : cases) {
+        netmgmt::ModuleRecord record = sampleRecord();
+        record.product_id = c.product;
+        netmgmt::setBlockFlags(record);
+        record.channel[0].present = c.channel0 ? 1 : 0;
+        const SettingsDocument read = documentFromRecord(record);
+        SettingsDocument wanted = read;
+        c.edit(wanted);
+        const std::string error = uncarriedKey(record, settingsChange(read, wanted));
+        EXPECT_EQ(error.substr(0, c.error.size()), c.error) << c.what << ": " << error;
+        EXPECT_EQ(error.empty(), c.error.empty()) << c.what;
+    }
+}
+
+TEST(RecordCarriage, AKeyTheAnswerDoesNotHoldDidNotTake)
+{
+    const netmgmt::ModuleRecord record = sampleRecord();
+    const SettingsDocument read = documentFromRecord(record);
+    SettingsDocument wanted = read;
+    wanted.ssid = "Plant";
+    wanted.userClassId = "PTR-2";
+    const SettingsChange change = settingsChange(read, wanted);
+
+    netmgmt::ModuleRecord took = record;
+    applyChangedSettings(read, wanted, took);
+    EXPECT_EQ(untakenKey(took, wanted, change), "");
+
+    netmgmt::ModuleRecord kept = took;
+    setRecordText(kept.ssid, "office"); // the module kept its own SSID
+    EXPECT_EQ(untakenKey(kept, wanted, change),
+              "ssid: the module answered the write, but its record does not hold the value "
+              "written");
 }
 
 } // namespace

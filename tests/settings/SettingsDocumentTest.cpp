@@ -1,5 +1,6 @@
 // The settings document: items come back as they went in, the JSON form carries every setting
 // through a round trip, and the security kind sets the codes the form writes.
+#include "settings/JsonValueForms.h"
 #include "settings/SettingsJson.h"
 
 #include <QJsonDocument>
@@ -113,6 +114,78 @@ TEST(settings_Document, SecurityKindSetsTheCodesTheFormWrites)
         EXPECT_EQ(document.wlan.wepKeyLength, c.wantKeyLength);
         EXPECT_EQ(document.wlan.wpaMode, c.wantWpaMode);
         EXPECT_EQ(document.security(), c.kind);
+    }
+}
+
+TEST(settings_Document, WhatGetAndReadPrintIsAcceptedBack)
+{
+    // The identity as `get` and `read` print it is checked for its form only: a LAN module's
+    // product id takes 16 bits, and `read` adds the address the module answered from.
+    const struct
+    {
+        const char* document;
+        const char* error; // empty: accepted
+    } cases[] = {
+        {R"({"productId": 300, "moduleIp": "127.0.0.2", "mac": "00:30:F9:0A:0B:0C"})", ""},
+        {R"({"productId": 65535, "firmware": "1.2a"})", ""},
+        {R"({"mac": "00-30-f9-0a-0b-0c"})", ""},
+        {R"({"productId": 65536})", "productId: expected a whole number from 0 to 65535"},
+        {R"({"moduleIp": "127.0.0"})", "moduleIp: expected a dotted IPv4 address"},
+        {R"({"moduleIp": 7})", "moduleIp: expected a dotted IPv4 address"},
+        {R"({"mac": "00:30:f9:0a:0b"})", "mac: expected six hexadecimal pairs"},
+    };
+    for (const auto& c : cases) {
+        const ParsedDocument parsed = parseDocument(c.document);
+        EXPECT_EQ(parsed.error.substr(0, std::string(c.error).size()), c.error) << c.document;
+        EXPECT_EQ(parsed.object.has_value(), *c.error == 0) << c.document;
+        if (!parsed.object)
+            continue;
+        SettingsDocument document;
+        EXPECT_EQ(applyDocument(*parsed.object, document), "");
+        EXPECT_EQ(document, SettingsDocument()) << "the identity is never applied";
+    }
+}
+
+TEST(settings_Forms, MacAddressesAreParsedInEveryGivenFormAndPrintedInOne)
+{
+    const std::array<std::uint8_t, 6> mac{0x00, 0x30, 0xF9, 0x0A, 0xBC, 0x01};
+    for (const char* text : {"00:30:F9:0A:BC:01", "00:30:f9:0a:bc:01", "00-30-f9-0A-bc-01"}) {
+        EXPECT_EQ(parseMacAddress(text), mac) << text;
+        EXPECT_EQ(macAddressText(*parseMacAddress(text)), "00:30:F9:0A:BC:01");
+    }
+    for (const char* text :
+         {"00:30-f9:0a:bc:01", "0030f90abc01", "00:30:f9:0a:bc", "00:30:f9:0a:bc:0g",
+          "00:30:f9:0a:bc:01:02", " 00:30:f9:0a:bc:01", "0:30:f9:0a:bc:01"})
+        EXPECT_FALSE(parseMacAddress(text)) << text;
+}
+
+TEST(settings_Document, ThePskIsDerivedAgainByOneRule)
+{
+    SettingsDocument module;
+    module.ssid = "Office";
+    module.passphrase = "old-secret";
+    module.psk.fill(0x11); // a key of the module's own, not the derived one
+    const struct
+    {
+        const char* what;
+        PskUpdate when;
+        std::string ssid, passphrase;
+        bool derived; // else the module's key stays
+    } cases[] = {
+        {"serial write, nothing changed", PskUpdate::Always, "Office", "old-secret", true},
+        {"LAN write, nothing changed", PskUpdate::WhenPassphraseOrSsidChanges, "Office",
+         "old-secret", false},
+        {"LAN write, new SSID", PskUpdate::WhenPassphraseOrSsidChanges, "Plant", "old-secret",
+         true},
+        {"LAN write, new pass phrase", PskUpdate::WhenPassphraseOrSsidChanges, "Office",
+         "new-secret", true},
+    };
+    for (const auto& c : cases) {
+        SettingsDocument wanted = module;
+        wanted.ssid = c.ssid;
+        wanted.passphrase = c.passphrase;
+        updatePsk(module, wanted, c.when);
+        EXPECT_EQ(wanted.psk, c.derived ? wanted.derivedPsk() : module.psk) << c.what;
     }
 }
 

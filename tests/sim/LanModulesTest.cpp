@@ -196,7 +196,7 @@ TEST(LanModuleDescription, ParsesFieldsAndAppliesThemOverTheSavedModule)
     std::string error;
     const auto description = parseLanModuleDescription(
         "127.0.0.9,mac=02:00:00:00:00:09,product=16,product2=33,firmware=2.4c,duplicate,"
-        "status=3,delay=250,password=a=b",
+        "status=3,delay=250,password=a=b,keeps=9",
         error);
     ASSERT_TRUE(description) << error;
     EXPECT_EQ(description->address, (Ipv4Bytes{127, 0, 0, 9}));
@@ -204,6 +204,7 @@ TEST(LanModuleDescription, ParsesFieldsAndAppliesThemOverTheSavedModule)
     EXPECT_TRUE(description->faults.duplicate);
     EXPECT_EQ(description->faults.writeStatus, 3);
     EXPECT_EQ(description->faults.delay, std::chrono::milliseconds(250));
+    EXPECT_EQ(description->faults.keptType, 9);
     EXPECT_EQ(description->password, (LanPassword{'a', '=', 'b'}));
 
     LanModuleState saved = defaultLanModule({127, 0, 0, 9}, 4);
@@ -218,9 +219,10 @@ TEST(LanModuleDescription, ParsesFieldsAndAppliesThemOverTheSavedModule)
     EXPECT_EQ(modules[0].password, description->password);
     EXPECT_EQ(modules[1].state, defaultLanModule({127, 0, 0, 10}, 2));
 
-    for (const char* bad : {"127.0.0", "127.0.0.2,mac=0011", "127.0.0.2,firmware=1",
-                            "127.0.0.2,loud", "127.0.0.2,status=256", "127.0.0.2,silent=1",
-                            "127.0.0.2,password=", "127.0.0.2,password=12345678901"})
+    for (const char* bad :
+         {"127.0.0", "127.0.0.2,mac=0011", "127.0.0.2,firmware=1", "127.0.0.2,loud",
+          "127.0.0.2,status=256", "127.0.0.2,silent=1",
+          "127.0.0.2,password=", "127.0.0.2,password=12345678901", "127.0.0.2,keeps=256"})
         EXPECT_FALSE(parseLanModuleDescription(bad, error)) << bad;
 }
 

@@ -1,7 +1,8 @@
 # -*- coding: utf-8 -*-
 # Copyright (c) Quarlink developers
 # MIT License (see LICENSE or https://opensource.org/licenses/MIT)
-"""The options the modules share: the program, the serial line and the LAN."""
+"""The options the modules and the inventory plugin share: the program, the serial line and
+the LAN; and what every module needs (its answer time-out, requirements and notes)."""
 
 from __future__ import absolute_import, division, print_function
 
@@ -12,10 +13,6 @@ class ModuleDocFragment(object):
 
     DOCUMENTATION = r"""
 options:
-  cli_path:
-    description:
-      - Path of C(quarlink-cli). By default it is found on C(PATH).
-    type: path
   answer_timeout:
     description:
       - How long each answer (on the line) or each exchange (on the LAN) is awaited, in
@@ -29,6 +26,14 @@ notes:
     C(ansible_connection=local), where the printers' serial ports or LAN are reachable.
   - Several hosts may address modules on the LAN at once; C(quarlink-cli) takes turns on the
     local management port (see C(port_wait)). Serial ports are independent.
+"""
+
+    PROGRAM = r"""
+options:
+  cli_path:
+    description:
+      - Path of C(quarlink-cli). By default it is found on C(PATH).
+    type: path
 """
 
     LINE = r"""
@@ -81,8 +86,9 @@ options:
     type: str
   mgmt_key:
     description:
-      - The modules' management key as 28 hexadecimal digits. The program's default is its
-        built-in key or C(QUARLINK_MGMT_KEY).
+      - The modules' management key as 28 hexadecimal digits. It reaches C(quarlink-cli) as
+        C(QUARLINK_MGMT_KEY) in its environment, never on its command line. The program's
+        default is its built-in key or C(QUARLINK_MGMT_KEY).
     type: str
   port_wait:
     description:

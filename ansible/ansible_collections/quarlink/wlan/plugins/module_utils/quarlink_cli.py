@@ -32,8 +32,14 @@ LAN_OPTIONS = {
     "local_port": ("--local-port", dict(type="int")),
     "broadcast": ("--broadcast", dict(type="str")),
     "bind": ("--bind", dict(type="str")),
-    "mgmt_key": ("--mgmt-key", dict(type="str", no_log=True)),
     "port_wait": ("--port-wait", dict(type="int")),
+}
+
+# The secret LAN options: module parameter -> (environment variable of quarlink-cli, parameter
+# definition). They reach the program through its environment, as a command line is seen by
+# every local user.
+LAN_SECRETS = {
+    "mgmt_key": ("QUARLINK_MGMT_KEY", dict(type="str", no_log=True)),
 }
 
 
@@ -55,7 +61,9 @@ def line_arguments():
 
 def lan_arguments():
     """The LAN options (the address of the module is each module's own)."""
-    return _definitions(LAN_OPTIONS)
+    arguments = _definitions(LAN_OPTIONS)
+    arguments.update(_definitions(LAN_SECRETS))
+    return arguments
 
 
 def _options(params, options):
@@ -78,6 +86,15 @@ def lan_args(params):
     return _options(params, LAN_OPTIONS)
 
 
+def lan_environment(params):
+    """The secret LAN options that are set, as quarlink-cli's environment variables."""
+    return dict(
+        (variable, str(params[name]))
+        for name, (variable, _) in LAN_SECRETS.items()
+        if params.get(name) is not None
+    )
+
+
 def lan_target_args(params):
     """--mac or --ip, for read and write."""
     if params.get("mac"):
@@ -93,6 +110,34 @@ def masked(document, show_secrets=False):
         (key, MASK if key in SECRET_KEYS and value is not None else value)
         for key, value in document.items()
     )
+
+
+def marked_changed(before, after):
+    """The `after` side of a change for a diff: a secret masked on both sides would read as
+    unchanged, so its new value shows as the mask marked changed."""
+    return dict(
+        (
+            key,
+            MASK + " (changed)"
+            if key in SECRET_KEYS and value == MASK and before.get(key) == MASK
+            else value,
+        )
+        for key, value in after.items()
+    )
+
+
+def secret_values(document):
+    """The values of a settings document's secret keys, each WEP key of a list on its own, as
+    the texts to keep out of logs and results."""
+    values = set()
+    if not isinstance(document, dict):
+        return values
+    for key in SECRET_KEYS:
+        value = document.get(key)
+        for secret in value if isinstance(value, list) else [value]:
+            if secret is not None and not isinstance(secret, (bool, dict, list)) and str(secret):
+                values.add(str(secret))
+    return values
 
 
 def failure_message(rc, err):
@@ -115,10 +160,13 @@ class QuarlinkCli(object):
 
     def run(self, args, data=None, environ=None):
         """Runs the program with `args`, `data` on standard input and `environ` added to its
-        environment (for secrets, which a command line would show); returns its output."""
+        environment (for secrets, which a command line would show), the secret LAN options
+        included; returns its output."""
         cmd = [self.path] + list(args)
+        environ_update = lan_environment(self.module.params)
+        environ_update.update(environ or {})
         rc, out, err = self.module.run_command(
-            cmd, data=data, binary_data=True, environ_update=environ or {}
+            cmd, data=data, binary_data=True, environ_update=environ_update
         )
         if rc != 0:
             self.module.fail_json(

@@ -21,6 +21,7 @@ author:
   - Quarlink developers
 extends_documentation_fragment:
   - quarlink.wlan.quarlink
+  - quarlink.wlan.quarlink.program
   - quarlink.wlan.quarlink.line
   - quarlink.wlan.quarlink.lan
 attributes:

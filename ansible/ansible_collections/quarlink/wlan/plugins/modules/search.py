@@ -20,6 +20,7 @@ author:
   - Quarlink developers
 extends_documentation_fragment:
   - quarlink.wlan.quarlink
+  - quarlink.wlan.quarlink.program
   - quarlink.wlan.quarlink.lan
 attributes:
   check_mode:

@@ -21,6 +21,7 @@ author:
   - Quarlink developers
 extends_documentation_fragment:
   - quarlink.wlan.quarlink
+  - quarlink.wlan.quarlink.program
   - quarlink.wlan.quarlink.line
   - quarlink.wlan.quarlink.lan
 attributes:
@@ -29,7 +30,9 @@ attributes:
     description: The module is read and the change computed; nothing is written.
   diff_mode:
     support: full
-    description: Shows the changed settings before and after, secrets masked.
+    description:
+      - Shows the changed settings before and after, secrets masked; a changed secret shows
+        as C(******** (changed)).
 options:
   mac:
     description:
@@ -45,8 +48,8 @@ options:
         C(security). Keys left out keep the module's values.
       - See the C(quarlink-cli) manual for every key and its values. A bad key or value fails
         the task with the program's reason before anything is written.
-      - Give secrets with C(passphrase), C(wep64_keys) and C(wep128_keys), which are kept out
-        of logs.
+      - Give secrets with C(passphrase), C(wep64_keys) and C(wep128_keys). Secret keys inside
+        C(config) (a C(backup) file applied again) are kept out of logs and results as well.
     type: dict
     default: {}
   passphrase:
@@ -177,17 +180,35 @@ gathered:
 import json
 
 from ansible.module_utils.basic import AnsibleModule
+from ansible.module_utils.common.parameters import remove_values
 from ansible_collections.quarlink.wlan.plugins.module_utils.quarlink_cli import (
-    SECRET_KEYS,
     QuarlinkCli,
     lan_args,
     lan_arguments,
     lan_target_args,
     line_args,
     line_arguments,
+    marked_changed,
     masked,
     program_arguments,
+    secret_values,
 )
+
+
+class SettingsModule(AnsibleModule):
+    """An AnsibleModule that keeps the secrets given inside `config` out of the system log.
+
+    AnsibleModule logs its invocation (syslog or the journal) while it is being built, before
+    this module's code runs, and masks there only the values of options declared no_log. The
+    secret keys of `config` join those values before anything is logged, in the message and in
+    its journal fields alike.
+    """
+
+    def log(self, msg, log_args=None):
+        self.no_log_values.update(secret_values(self.params.get("config")))
+        if log_args:
+            log_args = remove_values(log_args, self.no_log_values)
+        super(SettingsModule, self).log(msg, log_args)
 
 
 def wanted_document(module):
@@ -200,12 +221,8 @@ def wanted_document(module):
     ):
         if module.params[option] is not None:
             document[key] = module.params[option]
-    # Secrets given in config are kept out of logs and results as well.
-    for key in SECRET_KEYS:
-        value = document.get(key)
-        for secret in value if isinstance(value, list) else [value]:
-            if isinstance(secret, str) and secret:
-                module.no_log_values.add(secret)
+    # Secrets given in config (a backup applied again) are kept out of results as well.
+    module.no_log_values.update(secret_values(document))
     return document
 
 
@@ -255,7 +272,9 @@ def merge(module, cli):
     if result.get("backup"):
         outcome["backup_file"] = result["backup"]
     if module._diff:
-        outcome["diff"] = dict(before=changed_before, after=changed_after)
+        outcome["diff"] = dict(
+            before=changed_before, after=marked_changed(changed_before, changed_after)
+        )
     module.exit_json(**outcome)
 
 
@@ -274,10 +293,10 @@ def main():
         force=dict(type="bool", default=False),
         backup=dict(type="path"),
         mgmt_password=dict(type="str", no_log=True),
-        mgmt_password_file=dict(type="path"),
+        mgmt_password_file=dict(type="path", no_log=False),
         show_secrets=dict(type="bool", default=False),
     )
-    module = AnsibleModule(
+    module = SettingsModule(
         argument_spec=argument_spec,
         supports_check_mode=True,
         mutually_exclusive=[("port", "mac", "ip")],

@@ -19,6 +19,7 @@ author:
   - Quarlink developers
 extends_documentation_fragment:
   - quarlink.wlan.quarlink
+  - quarlink.wlan.quarlink.program
   - quarlink.wlan.quarlink.line
 attributes:
   check_mode:

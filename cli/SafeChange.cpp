@@ -1,4 +1,4 @@
-#include "cli/ModuleChange.h"
+#include "cli/SafeChange.h"
 
 #include "cli/DocumentIo.h"
 #include "cli/PrivateFile.h"
@@ -11,14 +11,14 @@ namespace {
 const QString kUnchanged = QStringLiteral("Unchanged");
 } // namespace
 
-ModuleChange::ModuleChange(const Invocation& invocation, ChangeChoice choice, QString target)
+SafeChange::SafeChange(const Invocation& invocation, ChangeChoice choice, QString target)
     : m_invocation(invocation), m_choice(std::move(choice))
 {
     m_result.target = std::move(target);
 }
 
-std::optional<int> ModuleChange::prepare(settings::SettingsChange change, QJsonObject before,
-                                         QJsonObject after)
+std::optional<int> SafeChange::prepare(settings::SettingsChange change, QJsonObject before,
+                                       QJsonObject after)
 {
     m_result.change = std::move(change);
     m_result.before = std::move(before);
@@ -48,7 +48,7 @@ std::optional<int> ModuleChange::prepare(settings::SettingsChange change, QJsonO
     return kExitSuccess;
 }
 
-int ModuleChange::written(const QString& successLine)
+int SafeChange::written(const QString& successLine)
 {
     m_result.written = true;
     if (m_choice.json)
@@ -58,7 +58,7 @@ int ModuleChange::written(const QString& successLine)
     return kExitSuccess;
 }
 
-void ModuleChange::printResult() const
+void SafeChange::printResult() const
 {
     printJson(QJsonDocument(m_result.toJson(m_choice.secrets())));
 }

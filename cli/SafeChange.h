@@ -1,7 +1,7 @@
 // One module's change as `set` and `write` carry it out, after the module was read and the
 // document applied: prints the change, decides, saves the backup, and reports the outcome.
 //
-//     ModuleChange change(invocation, choice, port);
+//     SafeChange change(invocation, choice, port);
 //     if (const auto status = change.prepare(settings::settingsChange(read, wanted),
 //                                            settings::toJson(read), settings::toJson(wanted)))
 //         return *status; // a dry run, nothing to write, or the backup failed
@@ -19,10 +19,10 @@
 
 namespace quarlink::cli {
 
-class ModuleChange
+class SafeChange
 {
 public:
-    ModuleChange(const Invocation& invocation, ChangeChoice choice, QString target);
+    SafeChange(const Invocation& invocation, ChangeChoice choice, QString target);
 
     // `before` is the module's document as read (what the backup holds), `after` the same with
     // the document applied. Nothing: write the module now. Otherwise the exit status.

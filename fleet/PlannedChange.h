@@ -2,24 +2,25 @@
 // and the keys that differ. The WPA pre-shared key follows a changed pass phrase or SSID.
 #pragma once
 
+#include "settings/SettingsChange.h"
 #include "settings/SettingsDocument.h"
 
 #include <QJsonObject>
 #include <QString>
 #include <QStringList>
 
-#include <cstdint>
 #include <string>
 
 namespace quarlink::fleet {
 
-struct ModuleChange
+struct PlannedChange
 {
     std::string error; // the keys break a rule over the module's settings; nothing is written
     settings::SettingsDocument wanted;
-    QStringList changes; // in the document's key order; the derived key is not listed
+    settings::SettingsChange change; // in the document's key order; the derived key not listed
+    QStringList changes;             // the keys of `change`
 };
 
-ModuleChange planChange(const settings::SettingsDocument& read, const QJsonObject& keys);
+PlannedChange planChange(const settings::SettingsDocument& read, const QJsonObject& keys);
 
 } // namespace quarlink::fleet
