@@ -2,12 +2,12 @@
 // each one's access for this user and any other process holding it; the management UDP port;
 // a route for the broadcast address; the QUARLINK_* variables in effect. Every problem comes
 // with the command that mends it. Nothing is written to a port or sent on the network.
-#include "cli/DoctorFixes.h"
 #include "cli/DocumentIo.h"
 #include "cli/LanOptions.h"
-#include "cli/PortAccess.h"
 #include "cli/Subcommands.h"
 #include "netmgmt/ManagementEndpoint.h"
+#include "os/PortCheck.h"
+#include "os/Process.h"
 #include "os/SerialDevice.h"
 #include "os/SystemError.h"
 #include "os/UdpSocket.h"
@@ -18,17 +18,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
-#include <cerrno>
 #include <cstdlib>
-#include <cstring>
-
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-extern char** environ;
 
 namespace quarlink::cli {
 
@@ -110,41 +100,17 @@ private:
 
 QString holderText(const std::vector<int>& pids)
 {
-    return QString::fromStdString(holdersText(pids));
+    return QString::fromStdString(os::holdersText(pids));
 }
 
-void checkPort(Report& report, const QString& port, PortOrigin origin)
+void checkPort(Report& report, const QString& port, os::PortOrigin origin)
 {
     const std::string path = os::devicePathFor(port.toStdString());
-    const QString shown = QString::fromStdString(path);
-    struct stat device
-    {
-    };
-    if (::stat(path.c_str(), &device) != 0) {
-        report.problem(shown + QStringLiteral(": no such device"),
-                       QString::fromStdString(missingPortFix(origin)));
-        return;
-    }
-    bool fine = true;
-    const UserIdentity user = currentUser();
-    const DeviceMode mode{device.st_mode, device.st_uid, device.st_gid};
-    const bool pseudoTerminal = isPseudoTerminal(device.st_rdev);
-    if (!mayReadWrite(mode, user)) {
-        fine = false;
-        QString text = QStringLiteral("%1: no read and write access for %2")
-                           .arg(shown, QString::fromStdString(userName(user.uid)));
-        if (const auto group = grantingGroup(mode, user))
-            text += QStringLiteral("; the group %1 grants it")
-                        .arg(QString::fromStdString(groupName(*group)));
-        report.problem(text, QString::fromStdString(accessFix(path, mode, user, pseudoTerminal)));
-    }
-    if (const auto holders = deviceHolders(path); !holders.empty()) {
-        fine = false;
-        report.problem(QStringLiteral("%1: held by %2").arg(shown, holderText(holders)),
-                       QString::fromStdString(holderFix(holders)));
-    }
-    if (fine)
-        report.fine(shown + QStringLiteral(": read and write allowed, free"));
+    const auto problems = os::serialPortProblems(path, origin);
+    for (const os::PortProblem& problem : problems)
+        report.problem(QString::fromStdString(problem.text), QString::fromStdString(problem.fix));
+    if (problems.empty())
+        report.fine(QString::fromStdString(path + ": " + os::kSerialPortFine));
 }
 
 void checkSerialPorts(Report& report, const QStringList& named)
@@ -152,7 +118,7 @@ void checkSerialPorts(Report& report, const QStringList& named)
     report.section(QStringLiteral("Serial ports:"));
     if (!named.isEmpty()) {
         for (const QString& port : named)
-            checkPort(report, port, PortOrigin::Named);
+            checkPort(report, port, os::PortOrigin::Named);
         return;
     }
     const QStringList extra =
@@ -163,13 +129,12 @@ void checkSerialPorts(Report& report, const QStringList& named)
             ports << entry.name;
     if (ports.isEmpty()) {
         report.problem(QStringLiteral("no serial port found"),
-                       QStringLiteral("connect the printer's cable, or name its port: export "
-                                      "QUARLINK_EXTRA_PORTS=/dev/ttyUSB0"));
+                       QString::fromStdString(os::noSerialPortFix()));
         return;
     }
     for (const QString& port : ports)
         checkPort(report, port,
-                  extra.contains(port) ? PortOrigin::ExtraPorts : PortOrigin::SystemList);
+                  extra.contains(port) ? os::PortOrigin::ExtraPorts : os::PortOrigin::SystemList);
 }
 
 void checkManagementPort(Report& report, const netmgmt::ManagementParameters& parameters)
@@ -183,7 +148,7 @@ void checkManagementPort(Report& report, const netmgmt::ManagementParameters& pa
     const QString anyPort = QStringLiteral("let this one take any free port: "
                                            "export QUARLINK_MGMT_LOCAL_PORT=0");
     // Another socket on the port takes answers meant for this program even when both may bind.
-    if (const auto holder = udpPortHolder(port)) {
+    if (const auto holder = os::udpPortHolder(port)) {
         const QString holders = holderText({*holder});
         report.problem(title + QStringLiteral(": held by ") + holders,
                        QStringLiteral("close %1, or %2").arg(holders, anyPort));
@@ -227,8 +192,8 @@ void listVariables(Report& report)
     report.section(QStringLiteral("Variables:"));
     bool any = false;
     const QStringList shown = shownVariables();
-    for (char** entry = environ; entry && *entry; ++entry) {
-        const QString text = QString::fromLocal8Bit(*entry);
+    for (const std::string& entry : os::environmentEntries()) {
+        const QString text = QString::fromStdString(entry);
         if (!text.startsWith(QLatin1String("QUARLINK_")))
             continue;
         any = true;
@@ -246,8 +211,9 @@ int runDoctor(const Invocation& invocation)
     QCommandLineParser parser;
     const QCommandLineOption port(
         QStringLiteral("port"),
-        QStringLiteral("Checks this serial port (a device path or a name in /dev) instead of the "
-                       "ports listed; may be given more than once."),
+        QStringLiteral("Checks this serial port (%1) instead of the ports listed; may be given "
+                       "more than once.")
+            .arg(QLatin1String(os::kPortNameForm)),
         QStringLiteral("P"));
     const QCommandLineOption json(QStringLiteral("json"),
                                   QStringLiteral("Prints the report as one JSON object."));

@@ -1,13 +1,10 @@
 #include "cli/PortProbe.h"
 
-#include "cli/PortAccess.h"
 #include "cli/SerialSession.h"
+#include "os/PortCheck.h"
 #include "serial/FrameTrace.h"
 
-#include <cerrno>
 #include <span>
-
-#include <sys/stat.h>
 
 namespace quarlink::cli {
 
@@ -17,33 +14,6 @@ namespace {
 constexpr std::string_view kTimeoutMark = "[Timeout]";
 
 } // namespace
-
-std::string openFailureText(const std::string& path, const os::OpenResult& result)
-{
-    switch (result.error) {
-    case ENOENT:
-    case ENODEV:
-    case ENXIO:
-        return "no such device";
-    case EACCES:
-    case EPERM: {
-        struct stat device
-        {
-        };
-        if (::stat(path.c_str(), &device) == 0)
-            if (const auto group =
-                    grantingGroup({device.st_mode, device.st_uid, device.st_gid}, currentUser()))
-                return "permission denied (add the user to " + groupName(*group) + ")";
-        return "permission denied";
-    }
-    case EBUSY:
-        if (const auto holders = deviceHolders(path); !holders.empty())
-            return "busy, held by " + holdersText(holders);
-        return "busy";
-    default:
-        return "cannot open: " + result.reason;
-    }
-}
 
 ProbeOutcome probePort(const LineChoice& choice)
 {
@@ -57,7 +27,7 @@ ProbeOutcome probePort(const LineChoice& choice)
         SerialSession session;
         const auto opened = session.openLine(at);
         if (!opened.ok())
-            return {false, openFailureText(path, opened)};
+            return {false, os::openFailureText(path, opened)};
         std::string error;
         const auto identity = session.identify(&error);
         session.close();

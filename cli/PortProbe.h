@@ -22,7 +22,4 @@ struct ProbeOutcome
 // the module answers.
 ProbeOutcome probePort(const LineChoice& choice);
 
-// Why an open of `path` failed, in the probe's words.
-std::string openFailureText(const std::string& path, const os::OpenResult& result);
-
 } // namespace quarlink::cli

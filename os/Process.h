@@ -36,4 +36,7 @@ std::FILE* openFileStream(const std::string& path, const char* mode);
 // The local calendar time of `moment`, safely from any thread.
 std::tm localTime(std::time_t moment);
 
+// The process's environment as NAME=VALUE entries in UTF-8, in the system's order.
+std::vector<std::string> environmentEntries();
+
 } // namespace quarlink::os

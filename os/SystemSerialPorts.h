@@ -9,6 +9,9 @@
 
 namespace quarlink::os {
 
+// The variable naming further ports (pseudo-terminals, the simulated module), colon-separated.
+inline constexpr char kExtraPortsVariable[] = "QUARLINK_EXTRA_PORTS";
+
 struct SystemPort
 {
     std::string name;        // what the program opens and shows: ttyUSB0, COM3

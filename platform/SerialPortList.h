@@ -10,7 +10,7 @@
 
 namespace quarlink::platform {
 
-inline constexpr char kExtraPortsVariable[] = "QUARLINK_EXTRA_PORTS";
+using os::kExtraPortsVariable;
 // Where the system enumerates its serial devices (on Linux missing in a minimal container or
 // chroot).
 using os::kSystemPortSource;

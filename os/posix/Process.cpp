@@ -5,6 +5,8 @@
 
 #include <unistd.h>
 
+extern char** environ;
+
 namespace quarlink::os {
 
 namespace {
@@ -60,6 +62,14 @@ std::tm localTime(std::time_t moment)
     std::tm local{};
     localtime_r(&moment, &local);
     return local;
+}
+
+std::vector<std::string> environmentEntries()
+{
+    std::vector<std::string> entries;
+    for (char** entry = environ; entry && *entry; ++entry)
+        entries.emplace_back(*entry);
+    return entries;
 }
 
 } // namespace quarlink::os

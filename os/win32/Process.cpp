@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include <cwchar>
 #include <fcntl.h>
 #include <io.h>
 #include <shellapi.h>
@@ -84,6 +85,21 @@ std::tm localTime(std::time_t moment)
     std::tm local{};
     ::localtime_s(&local, &moment);
     return local;
+}
+
+std::vector<std::string> environmentEntries()
+{
+    std::vector<std::string> entries;
+    wchar_t* block = ::GetEnvironmentStringsW();
+    if (!block)
+        return entries;
+    // NAME=VALUE strings one after another, ended by an empty one; the ones starting with '='
+    // are the drives' current folders, no variables.
+    for (const wchar_t* entry = block; *entry; entry += std::wcslen(entry) + 1)
+        if (*entry != L'=')
+            entries.push_back(win32::utf8FromWide(entry));
+    ::FreeEnvironmentStringsW(block);
+    return entries;
 }
 
 } // namespace quarlink::os

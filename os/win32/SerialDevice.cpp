@@ -100,20 +100,10 @@ void collectAborted(HANDLE port, OVERLAPPED& io)
     }
 }
 
-// The name of the object that marks the port held: "Global\quarlink-serial-COM5".
-std::string holdName(const std::string& devicePath)
-{
-    std::string name = "Global\\quarlink-serial-";
-    for (const char c : std::string_view(devicePath).substr(kDevicePrefix.size()))
-        name += c == '\\' || c == '/' ? '_' : static_cast<char>(std::toupper(
-                                                     static_cast<unsigned char>(c)));
-    return name;
-}
-
 // Takes the hold of the port: nullptr, with the error, when another holder has it.
 HANDLE takeHold(const std::string& devicePath, DWORD& error)
 {
-    const HANDLE hold = ::CreateMutexA(nullptr, FALSE, holdName(devicePath).c_str());
+    const HANDLE hold = ::CreateMutexA(nullptr, FALSE, win32::holdName(devicePath).c_str());
     error = ::GetLastError();
     if (hold && error == ERROR_ALREADY_EXISTS) {
         ::CloseHandle(hold);
@@ -168,6 +158,17 @@ OpenResult OpenResult::failure(OpenStep step, int error)
 }
 
 namespace win32 {
+
+// The name of the object that marks the port held: "Global\quarlink-serial-COM5".
+std::string holdName(const std::string& devicePath)
+{
+    std::string name = "Global\\quarlink-serial-";
+    for (const char c : std::string_view(devicePath).substr(kDevicePrefix.size()))
+        name += c == '\\' || c == '/'
+                    ? '_'
+                    : static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return name;
+}
 
 bool isDeviceGone(DWORD error)
 {

@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <string>
 
 namespace quarlink::os {
 
@@ -35,6 +36,10 @@ struct SerialDevice::State
 };
 
 namespace win32 {
+
+// The name of the object that exists while one of this program's processes holds the port at
+// `devicePath`: "Global\\quarlink-serial-COM5".
+std::string holdName(const std::string& devicePath);
 
 // Whether a failed read, write or wait with this error means the device has gone (unplugged,
 // removed, closed under the waiter).

@@ -3,10 +3,10 @@
 // rule doctor and the probe judge a device by, and the trace's masking of bytes.
 #include "CliFixture.h"
 
-#include "cli/DoctorFixes.h"
-#include "cli/PortAccess.h"
 #include "cli/Subcommands.h"
+#include "os/PortCheck.h"
 #include "os/SerialDevice.h"
+#include "os/posix/PortAccess.h"
 #include "serial/FrameTrace.h"
 #include "serial/LineSettings.h"
 #include "serial/PtyPair.h"
@@ -32,6 +32,8 @@
 
 namespace quarlink::cli::testing {
 namespace {
+
+using namespace quarlink::os;
 
 using serial::testing::PtyPair;
 

@@ -1,13 +1,13 @@
-#include "cli/DoctorFixes.h"
-
-#include "platform/SerialPortList.h"
+// The fix for a serial device this user may not open: a group to join (never the superuser's),
+// the pseudo-terminal's owner, or a udev rule for a device only the superuser may open.
+#include "os/posix/PortAccess.h"
 
 #include <algorithm>
 #include <filesystem>
 
 #include <grp.h>
 
-namespace quarlink::cli {
+namespace quarlink::os {
 
 namespace {
 
@@ -70,24 +70,4 @@ std::string accessFix(const std::string& path, const DeviceMode& device, const U
     return fix;
 }
 
-std::string holderFix(const std::vector<int>& holders)
-{
-    return "close what has the port open: " + holdersText(holders);
-}
-
-std::string missingPortFix(PortOrigin origin)
-{
-    switch (origin) {
-    case PortOrigin::Named:
-        return "connect the printer's cable, or correct the name given with --port (see: "
-               "quarlink-cli ports)";
-    case PortOrigin::ExtraPorts:
-        return std::string("connect the printer's cable, or correct the name in ") +
-               platform::kExtraPortsVariable;
-    case PortOrigin::SystemList:
-        break;
-    }
-    return "connect the printer's cable again";
-}
-
-} // namespace quarlink::cli
+} // namespace quarlink::os

@@ -1,4 +1,8 @@
-#include "cli/PortAccess.h"
+// The POSIX port checks: mode bits and groups, /proc for holders, and the checks doctor and the
+// probe run on them.
+#include "os/posix/PortAccess.h"
+
+#include "os/PortCheck.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -13,7 +17,7 @@
 #include <sys/sysmacros.h>
 #include <unistd.h>
 
-namespace quarlink::cli {
+namespace quarlink::os {
 
 namespace {
 
@@ -236,21 +240,4 @@ std::string processName(int pid)
     return name;
 }
 
-std::string holdersText(const std::vector<int>& pids)
-{
-    std::string text;
-    for (const int pid : pids) {
-        if (!text.empty())
-            text += ", ";
-        if (pid == 0) {
-            text += "another user's process";
-            continue;
-        }
-        const std::string name = processName(pid);
-        text += name.empty() ? "process " + std::to_string(pid)
-                             : name + " (process " + std::to_string(pid) + ")";
-    }
-    return text;
-}
-
-} // namespace quarlink::cli
+} // namespace quarlink::os

@@ -1,6 +1,6 @@
-// What this machine says about a serial device and a UDP port: whether this user may read and
-// write the device (and which group would let them), and which other processes hold the device
-// or the port. Read from the device's mode bits, /proc/locks, /proc/net/udp and /proc/*/fd.
+// What a POSIX system says about a serial device: whether this user may read and write it (and
+// which group would let them, or what else would), and which other processes hold it. Read from
+// the device's mode bits, /proc/locks and /proc/*/fd.
 #pragma once
 
 #include <sys/types.h>
@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-namespace quarlink::cli {
+namespace quarlink::os {
 
 struct UserIdentity
 {
@@ -47,13 +47,12 @@ bool isPseudoTerminal(dev_t device);
 // or not. A pseudo-terminal is also kept open by the program at its far end, the one with its
 // master side open; that program holds it only with a lock.
 std::vector<int> deviceHolders(const std::string& path);
-// Another process with a UDP socket bound to `port`; 0 when the socket is there but its process
-// is not one this user may look into.
-std::optional<int> udpPortHolder(std::uint16_t port);
-// The command name of a process, such as "minicom"; empty when unknown.
-std::string processName(int pid);
-// "minicom (process 1234)", "process 1234" when its name is unknown, "another user's process"
-// for 0; several joined by ", ".
-std::string holdersText(const std::vector<int>& pids);
 
-} // namespace quarlink::cli
+// What lets `user` read and write the device at `path` when its mode bits do not: joining the
+// group that grants it; for a pseudo-terminal, the owner's bits when it is the user's own, else
+// the owner's account or handing it over; for any other device a udev rule line that gives it
+// to a group, and joining that group.
+std::string accessFix(const std::string& path, const DeviceMode& device, const UserIdentity& user,
+                      bool pseudoTerminal);
+
+} // namespace quarlink::os
