@@ -22,7 +22,7 @@ endforeach()
 set(QUARLINK_WINDOWS_PENDING "")
 
 # quarlink_windows_pending(target result): whether a Windows build leaves the target out: it is
-# pending, or links a target that is (directly or further down).
+# pending, or links or depends on a target that is (directly or further down).
 function(quarlink_windows_pending target result)
   set(${result} FALSE PARENT_SCOPE)
   if(NOT WIN32)
@@ -39,7 +39,8 @@ function(quarlink_windows_pending target result)
     return()
   endif()
   get_target_property(libraries ${target} LINK_LIBRARIES)
-  foreach(library IN LISTS libraries)
+  get_target_property(dependencies ${target} MANUALLY_ADDED_DEPENDENCIES)
+  foreach(library IN LISTS libraries dependencies)
     quarlink_windows_pending(${library} pending)
     if(pending)
       set(${result} TRUE PARENT_SCOPE)
@@ -65,8 +66,8 @@ endfunction()
 set(QUARLINK_UNITY_ALONE
   settings/SettingsJson.cpp fleet/ProvisionPlan.cpp cli/LineOptions.cpp tests/sim/FaultsTest.cpp)
 
-# Called once every folder is added: the pending targets are not part of "all", and the sources
-# above are kept out of the unity build.
+# Called once every folder is added: the sources above are kept out of the unity build, the
+# pending targets are not part of "all", and the test programs that are built are registered.
 function(quarlink_windows_finish)
   foreach(source IN LISTS QUARLINK_UNITY_ALONE)
     get_filename_component(folder ${PROJECT_SOURCE_DIR}/${source} DIRECTORY)
@@ -82,6 +83,16 @@ function(quarlink_windows_finish)
     if(pending)
       set_target_properties(${target} PROPERTIES EXCLUDE_FROM_ALL ON)
       list(APPEND left_out ${target})
+    endif()
+  endforeach()
+  # The test programs: one test each, which runs all its cases (under Wine every process start
+  # costs a second or more; scripts/windows --test counts the cases from GoogleTest's reports).
+  get_property(tests GLOBAL PROPERTY QUARLINK_WINDOWS_TESTS)
+  foreach(test IN LISTS tests)
+    if(NOT test IN_LIST left_out)
+      get_target_property(folder ${test} BINARY_DIR)
+      add_test(NAME ${test} COMMAND ${test} WORKING_DIRECTORY ${folder})
+      set_tests_properties(${test} PROPERTIES TIMEOUT 600)
     endif()
   endforeach()
   if(left_out)
