@@ -137,6 +137,12 @@ void checkSerialPorts(Report& report, const QStringList& named)
                   extra.contains(port) ? os::PortOrigin::ExtraPorts : os::PortOrigin::SystemList);
 }
 
+// The shell command that sets `name` to `value`, as the user's system writes it.
+QString setVariable(const char* name, const char* value)
+{
+    return QString::fromStdString(os::setVariableCommand(name, value));
+}
+
 void checkManagementPort(Report& report, const netmgmt::ManagementParameters& parameters)
 {
     const std::uint16_t port = parameters.localPort;
@@ -145,8 +151,8 @@ void checkManagementPort(Report& report, const netmgmt::ManagementParameters& pa
         return;
     }
     const QString title = QStringLiteral("management UDP port %1").arg(port);
-    const QString anyPort = QStringLiteral("let this one take any free port: "
-                                           "export QUARLINK_MGMT_LOCAL_PORT=0");
+    const QString anyPort = QStringLiteral("let this one take any free port: ") +
+                            setVariable("QUARLINK_MGMT_LOCAL_PORT", "0");
     // Another socket on the port takes answers meant for this program even when both may bind.
     if (const auto holder = os::udpPortHolder(port)) {
         const QString holders = holderText({*holder});
@@ -159,7 +165,8 @@ void checkManagementPort(Report& report, const netmgmt::ManagementParameters& pa
         report.problem(title + QStringLiteral(": cannot be bound: ") +
                            QString::fromStdString(os::systemErrorText(error)),
                        port < 1024 ? QStringLiteral("choose a port from 1024 on, or any free "
-                                                    "port: export QUARLINK_MGMT_LOCAL_PORT=0")
+                                                    "port: ") +
+                                         setVariable("QUARLINK_MGMT_LOCAL_PORT", "0")
                                    : QStringLiteral("close the program that uses it, or ") +
                                          anyPort);
         return;
@@ -179,8 +186,8 @@ void checkBroadcastRoute(Report& report, const netmgmt::ManagementParameters& pa
         report.problem(title + QStringLiteral(": no route (") +
                            QString::fromStdString(os::systemErrorText(error)) + QLatin1Char(')'),
                        QStringLiteral("connect this machine to the printer's network, or name "
-                                      "the subnet's broadcast address: export "
-                                      "QUARLINK_MGMT_BROADCAST=192.168.1.255"));
+                                      "the subnet's broadcast address: ") +
+                           setVariable("QUARLINK_MGMT_BROADCAST", "192.168.1.255"));
         return;
     }
     report.fine(title + QStringLiteral(": goes out from ") +
@@ -237,8 +244,9 @@ int runDoctor(const Invocation& invocation)
     if (!environment.parameters) {
         const QString error = QString::fromStdString(environment.error);
         report.problem(error + QStringLiteral(" (the network checks wait for it)"),
-                       QStringLiteral("correct the value, or: unset %1")
-                           .arg(error.section(QLatin1Char(':'), 0, 0)));
+                       QStringLiteral("correct the value, or: ") +
+                           QString::fromStdString(os::unsetVariableCommand(
+                               error.section(QLatin1Char(':'), 0, 0).toStdString())));
     } else if (const auto lan = lanOptions.read(parser, invocation)) {
         checkManagementPort(report, lan->parameters);
         checkBroadcastRoute(report, lan->parameters);

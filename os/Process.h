@@ -39,4 +39,9 @@ std::tm localTime(std::time_t moment);
 // The process's environment as NAME=VALUE entries in UTF-8, in the system's order.
 std::vector<std::string> environmentEntries();
 
+// The command that sets, or removes, a variable in the user's shell, for fixes shown to the
+// user: "export NAME=VALUE" and "unset NAME"; on Windows "set NAME=VALUE" and "set NAME=".
+std::string setVariableCommand(const std::string& name, const std::string& value);
+std::string unsetVariableCommand(const std::string& name);
+
 } // namespace quarlink::os

@@ -2,6 +2,8 @@
 // processes holding it.
 #include "os/PortCheck.h"
 
+#include "os/Process.h"
+#include "os/SystemSerialPorts.h"
 #include "os/posix/PortAccess.h"
 
 #include <cerrno>
@@ -36,8 +38,8 @@ std::vector<PortProblem> serialPortProblems(const std::string& path, PortOrigin 
 
 std::string noSerialPortFix()
 {
-    return "connect the printer's cable, or name its port: export "
-           "QUARLINK_EXTRA_PORTS=/dev/ttyUSB0";
+    return "connect the printer's cable, or name its port: " +
+           setVariableCommand(kExtraPortsVariable, "/dev/ttyUSB0");
 }
 
 std::string openFailureText(const std::string& path, const OpenResult& result)

@@ -87,6 +87,16 @@ std::tm localTime(std::time_t moment)
     return local;
 }
 
+std::string setVariableCommand(const std::string& name, const std::string& value)
+{
+    return "set " + name + "=" + value;
+}
+
+std::string unsetVariableCommand(const std::string& name)
+{
+    return "set " + name + "=";
+}
+
 std::vector<std::string> environmentEntries()
 {
     std::vector<std::string> entries;

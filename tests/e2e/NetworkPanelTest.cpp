@@ -15,8 +15,10 @@
 #include <QListWidget>
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <deque>
 #include <map>
+#include <thread>
 
 namespace quarlink::testing {
 namespace {
@@ -243,7 +245,13 @@ TEST_F(NetworkPanel, WriteThatWouldNotFitInADatagramIsRefusedUnsent)
     typeMac(initial[0].mac);
     click(IDC_READ);
     ASSERT_EQ(status(), "Success");
+    // The read's request goes twice and the read ends at the first answer: the module may take
+    // the second copy only after it, so the count is taken once both are in.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (lan->runner().requestCount() < 2 && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
     const auto requests = lan->runner().requestCount();
+    ASSERT_EQ(requests, 2u);
     edit(IDC_SSID)->setText("Lab");
     click(IDC_SET_INFO);
     EXPECT_EQ(status(), QString::fromStdString(kTooLarge));
