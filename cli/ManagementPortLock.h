@@ -12,6 +12,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <utility>
 
 namespace quarlink::cli {
 
@@ -27,8 +28,7 @@ public:
                                                    std::chrono::milliseconds wait,
                                                    const std::function<void()>& waiting,
                                                    std::string& error);
-
-    // Releases the claim when the object goes.
+    // The claim is released when the object goes.
 
 private:
     explicit ManagementPortLock(std::optional<os::FileLock> lock) : m_lock(std::move(lock)) {}

@@ -4,7 +4,6 @@
 #include "os/PrivateFile.h"
 #include "os/SystemError.h"
 
-#include <QDir>
 #include <QFileInfo>
 
 #include <span>
@@ -22,6 +21,7 @@ QString writePrivateFile(const QString& path, const QByteArray& bytes)
         .arg(path, QLatin1String(failure->step),
              QString::fromStdString(os::systemErrorText(failure->error)));
 }
+
 QString privateFilePathProblem(const QString& path)
 {
     const QFileInfo info(path);
