@@ -6,7 +6,7 @@
 #include "cli/LanOptions.h"
 #include "cli/LanSession.h"
 #include "cli/ManagementPassword.h"
-#include "cli/PrivateFile.h"
+#include "fleet/PrivateFile.h"
 #include "cli/ProgressBar.h"
 #include "cli/SerialDocumentWrite.h"
 #include "cli/SerialSession.h"
@@ -67,7 +67,7 @@ public:
     {
         const QString path = QDir(m_backupDir).filePath(mac + QStringLiteral(".json"));
         // Owner-only: a backup holds the pass phrase and the keys.
-        return writePrivateFile(path, QJsonDocument(document).toJson()).toStdString();
+        return fleet::writePrivateFile(path, QJsonDocument(document).toJson()).toStdString();
     }
 
     void progress(std::size_t finished, std::size_t total) override

@@ -1,4 +1,4 @@
-#include "cli/PrivateFile.h"
+#include "fleet/PrivateFile.h"
 
 #include <QDir>
 #include <QFile>
@@ -10,7 +10,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace quarlink::cli {
+namespace quarlink::fleet {
 
 namespace {
 
@@ -75,4 +75,4 @@ QString privateFilePathProblem(const QString& path)
     return {};
 }
 
-} // namespace quarlink::cli
+} // namespace quarlink::fleet
