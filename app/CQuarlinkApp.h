@@ -10,6 +10,10 @@
 
 #include <memory>
 
+namespace quarlink::lanwindow {
+class LanModulesWindow;
+}
+
 namespace quarlink::app {
 
 class CMainFrame;
@@ -32,6 +36,11 @@ public:
     // variables at start.
     const netmgmt::ManagementParameters& managementParameters() const { return m_management; }
 
+    // "Modules on the LAN...": shows the window (made at its first use), beside the form.
+    void OnLanModules();
+    // The window "Modules on the LAN"; null until it was first shown.
+    lanwindow::LanModulesWindow* lanModulesWindow() const { return m_lanModules; }
+
     void OnFileNew();
     void OnFileOpen();
     void OnFileSave();
@@ -47,6 +56,7 @@ private:
     std::unique_ptr<trace::TraceLog> m_trace;
     std::unique_ptr<CQuarlinkDoc> m_doc;
     std::unique_ptr<CMainFrame> m_frame;
+    lanwindow::LanModulesWindow* m_lanModules = nullptr; // owned by the frame
 };
 
 // The option that keeps the full command set: the menu bar, and the network panel's buttons.

@@ -2,6 +2,7 @@
 // submitted to the dispatcher, the next step taken when it finishes.
 #include "fleet/LanProvisioning.h"
 
+#include "fleet/LanLookup.h"
 #include "fleet/PlannedChange.h"
 #include "netmgmt/ErrorCodes.h"
 #include "netmgmt/OperationRequests.h"
@@ -40,19 +41,10 @@ public:
         m_dispatcher.setStopFlag(&context.cancelFlag());
     }
 
-    // The modules that answer one search, by MAC address.
+    // The modules that answer one search.
     std::vector<netmgmt::ModuleRecord> search()
     {
-        m_store.clear(netmgmt::PayloadList::Local);
-        netmgmt::Transaction transaction(netmgmt::OpSearch, 0, m_settings.parameters.key);
-        transaction.sealRequest();
-        m_dispatcher.submit(transaction, m_settings.parameters.broadcastAddress,
-                            m_settings.timings.search, {}, {});
-        m_dispatcher.run();
-        std::vector<netmgmt::ModuleRecord> found;
-        for (const netmgmt::AnswerEntry& answer : transaction.answers())
-            found.push_back(answer.record);
-        return found;
+        return searchOn(m_dispatcher, m_store, m_settings);
     }
 
     void provision(const std::vector<LanTarget>& targets)
@@ -241,8 +233,6 @@ private:
     std::set<netmgmt::MacAddress> m_reached;
     std::vector<std::shared_ptr<Job>> m_refused;
 };
-
-const std::string kNobodyFound = "Cannot find the TCP/IP";
 
 } // namespace
 

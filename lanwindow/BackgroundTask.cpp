@@ -1,0 +1,27 @@
+#include "lanwindow/BackgroundTask.h"
+
+#include <QThread>
+
+namespace quarlink::lanwindow {
+
+BackgroundTask::~BackgroundTask()
+{
+    if (m_thread)
+        m_thread->wait();
+}
+
+void BackgroundTask::start(std::function<void()> work, std::function<void()> done)
+{
+    m_thread.reset(QThread::create(std::move(work)));
+    // Queued: `finished` comes from the worker as it ends.
+    QObject::connect(m_thread.get(), &QThread::finished, &m_context,
+                     [this, done = std::move(done)] {
+                         m_thread->wait();
+                         m_thread.reset();
+                         done();
+                     },
+                     Qt::QueuedConnection);
+    m_thread->start();
+}
+
+} // namespace quarlink::lanwindow
