@@ -36,7 +36,8 @@ std::optional<int> SafeChange::prepare(settings::SettingsChange change, QJsonObj
         if (m_choice.backupPath.isEmpty())
             return std::nullopt;
         const QByteArray text = QJsonDocument(m_result.before).toJson();
-        if (const QString error = fleet::writePrivateFile(m_choice.backupPath, text); !error.isEmpty())
+        if (const QString error = fleet::writePrivateFile(m_choice.backupPath, text);
+            !error.isEmpty())
             return badInput(m_invocation, error);
         m_result.backup = m_choice.backupPath;
         return std::nullopt;

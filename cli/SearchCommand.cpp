@@ -6,8 +6,8 @@
 #include "settings/RecordMapping.h"
 
 #include <QJsonArray>
-#include <QJsonObject>
 #include <QJsonDocument>
+#include <QJsonObject>
 
 namespace quarlink::cli {
 

@@ -26,10 +26,9 @@ BackupsReading readBackups(const QString& folder)
                              ? settings::parseMacAddress(parsed.object->value("mac").toString())
                              : std::nullopt;
         if (!mac)
-            return {std::nullopt,
-                    QStringLiteral("%1: %2").arg(path, parsed.object
-                                                           ? QStringLiteral("holds no \"mac\"")
-                                                           : QString::fromStdString(parsed.error))};
+            return {std::nullopt, QStringLiteral("%1: %2").arg(
+                                      path, parsed.object ? QStringLiteral("holds no \"mac\"")
+                                                          : QString::fromStdString(parsed.error))};
         const QString macText = settings::macAddressText(*mac);
         if (const auto other = files.find(macText); other != files.end())
             return {std::nullopt, QStringLiteral("%1 and %2 both hold a backup of %3; keep one")
@@ -59,8 +58,8 @@ std::optional<QString> makeRunFolder(const QString& root, const QDateTime& start
         if (parent.exists(name))
             continue;
         // Owner-only from the start: the backups hold the modules' secrets.
-        if (!parent.mkdir(name, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                    QFileDevice::ExeOwner))
+        if (!parent.mkdir(name,
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner))
             break;
         return parent.filePath(name);
     }

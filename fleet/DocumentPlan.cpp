@@ -30,7 +30,8 @@ DocumentPlan planDocument(const NamedText& document, const std::optional<NamedTe
     for (const ChosenModule& chosen : modules) {
         PlannedModule module;
         module.mac = chosen.mac;
-        module.place = document.name + QStringLiteral(" for ") + settings::macAddressText(chosen.mac);
+        module.place =
+            document.name + QStringLiteral(" for ") + settings::macAddressText(chosen.mac);
         plan.modules.push_back(std::move(module));
     }
     if (values) {

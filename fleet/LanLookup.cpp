@@ -8,7 +8,7 @@ namespace quarlink::fleet {
 namespace {
 
 std::optional<netmgmt::ManagementEndpoint> openEndpoint(const LanRunSettings& settings,
-                                                       std::string& error)
+                                                        std::string& error)
 {
     int code = 0;
     auto endpoint = netmgmt::ManagementEndpoint::open(settings.parameters.bindAddress,
@@ -64,8 +64,8 @@ ModuleReading readModule(const LanRunSettings& settings, const ModuleWhere& wher
         mac ? netmgmt::Ipv4Bytes{} : std::get<netmgmt::Ipv4Bytes>(where);
     netmgmt::RawPayloadStore store;
     netmgmt::ExchangeDispatcher dispatcher(*endpoint, store, settings.parameters.modulePort);
-    const auto transaction = netmgmt::readRequest(mode, macAddress, address, {},
-                                                  settings.parameters.key);
+    const auto transaction =
+        netmgmt::readRequest(mode, macAddress, address, {}, settings.parameters.key);
     int code = 0;
     dispatcher.submit(
         *transaction, mac ? settings.parameters.broadcastAddress : address, settings.timings.read,

@@ -120,9 +120,8 @@ private:
     {
         if (code == netmgmt::ExchangeDispatcher::kNotStarted)
             return report(*job, Outcome::Cancelled);
-        const auto answer =
-            netmgmt::readAnswer(*job->transaction, job->mode(), job->target.mac,
-                                job->target.address.value_or(netmgmt::Ipv4Bytes{}));
+        const auto answer = netmgmt::readAnswer(*job->transaction, job->mode(), job->target.mac,
+                                                job->target.address.value_or(netmgmt::Ipv4Bytes{}));
         if (code == 0 && !answer)
             code = netmgmt::error_code::NoResponse;
         if (code != 0)

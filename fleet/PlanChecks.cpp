@@ -141,8 +141,7 @@ std::string checkPlan(const ProvisionPlan& plan)
 {
     if (plan.modules.empty() && !plan.select)
         return "modules: the plan names no module and selects none";
-    if (std::string error = checkKeys(plan.templateKeys, plan.templatePlace, false);
-        !error.empty())
+    if (std::string error = checkKeys(plan.templateKeys, plan.templatePlace, false); !error.empty())
         return error;
     std::map<QString, const PlannedModule*> targets;
     AddressPlan addresses(plan);

@@ -85,8 +85,8 @@ LanRunOutcome ProvisionRun::run()
         // Held for the whole LAN run: its exchanges share the local port with no other process.
         std::string error;
         if (m_context.claimLanPort(error)) {
-            lanRun = runLanProvisioning(m_request.lanSettings, lanTargets, pick,
-                                        m_request.password, m_context);
+            lanRun = runLanProvisioning(m_request.lanSettings, lanTargets, pick, m_request.password,
+                                        m_context);
             m_context.releaseLanPort();
         } else {
             lanRun = {false, "the LAN modules were not reached: " + error};

@@ -29,8 +29,8 @@ namespace quarlink::fleet {
 struct RunRequest
 {
     std::vector<SerialTarget> serial;
-    std::size_t serialJobs = 0; // serial ports provisioned at once; 0: all of them
-    std::vector<LanTarget> lan; // the modules on the LAN the run lists
+    std::size_t serialJobs = 0;  // serial ports provisioned at once; 0: all of them
+    std::vector<LanTarget> lan;  // the modules on the LAN the run lists
     std::optional<LanPick> pick; // a search first, and the keys of the modules it picks
     // The password of every module on the LAN the run reaches without a listed entry (picked by
     // the search, or restored from a backup).

@@ -14,8 +14,8 @@ namespace quarlink::lanwindow {
 namespace {
 
 // A path field with its label and its "Browse..." button on one row of `grid`.
-QLineEdit* addPathRow(QGridLayout* grid, QWidget* parent, const QString& label,
-                      const QString& name, const QString& caption, const QString& filter)
+QLineEdit* addPathRow(QGridLayout* grid, QWidget* parent, const QString& label, const QString& name,
+                      const QString& caption, const QString& filter)
 {
     const int row = grid->rowCount();
     auto* path = new QLineEdit(parent);

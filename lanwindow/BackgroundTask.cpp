@@ -14,13 +14,14 @@ void BackgroundTask::start(std::function<void()> work, std::function<void()> don
 {
     m_thread.reset(QThread::create(std::move(work)));
     // Queued: `finished` comes from the worker as it ends.
-    QObject::connect(m_thread.get(), &QThread::finished, &m_context,
-                     [this, done = std::move(done)] {
-                         m_thread->wait();
-                         m_thread.reset();
-                         done();
-                     },
-                     Qt::QueuedConnection);
+    QObject::connect(
+        m_thread.get(), &QThread::finished, &m_context,
+        [this, done = std::move(done)] {
+            m_thread->wait();
+            m_thread.reset();
+            done();
+        },
+        Qt::QueuedConnection);
     m_thread->start();
 }
 

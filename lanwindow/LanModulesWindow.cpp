@@ -24,7 +24,6 @@
 #include <QPushButton>
 #include <QSaveFile>
 #include <QSortFilterProxyModel>
-#include <QStandardItemModel>
 #include <QStandardPaths>
 #include <QTableView>
 #include <QVBoxLayout>
@@ -65,8 +64,7 @@ QString shortName(const QString& path)
 
 } // namespace
 
-LanModulesWindow::LanModulesWindow(const netmgmt::ManagementParameters& parameters,
-                                   QWidget* parent)
+LanModulesWindow::LanModulesWindow(const netmgmt::ManagementParameters& parameters, QWidget* parent)
     : QWidget(parent, Qt::Window), m_host(*this, *this), m_work(*this)
 {
     m_lan.parameters = parameters;
@@ -127,12 +125,8 @@ void LanModulesWindow::buildControls()
     actions->addWidget(m_export);
     layout->addLayout(actions);
 
-    m_changes = new QStandardItemModel(0, 4, this);
-    m_changes->setHorizontalHeaderLabels(
-        {QStringLiteral("MAC Address"), QStringLiteral("Key"), QStringLiteral("Before"),
-         QStringLiteral("After")});
     m_changeTable = tableView(this, "changeTable", QStringLiteral("Changes to write"));
-    m_changeTable->setModel(m_changes);
+    m_changeTable->setModel(&m_changes);
     layout->addWidget(labelFor(m_changeTable, QStringLiteral("C&hanges to write:")));
     layout->addWidget(m_changeTable, 2);
 
@@ -175,13 +169,12 @@ void LanModulesWindow::buildControls()
     connect(m_export, &QPushButton::clicked, this, [this] { OnExport(); });
     connect(m_write, &QPushButton::clicked, this, [this] { OnWrite(); });
     connect(m_cancel, &QPushButton::clicked, this, [this] { OnCancel(); });
-    QWidget* const order[] = {m_search, m_add,     m_filter, m_selectAll,   m_table,
-                              m_apply,  m_restore, m_export, m_changeTable, m_backup,
-                              m_write,  m_cancel};
+    QWidget* const order[] = {m_search,  m_add,    m_filter,      m_selectAll, m_table, m_apply,
+                              m_restore, m_export, m_changeTable, m_backup,    m_write, m_cancel};
     for (std::size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
-    resize(sizeHint().expandedTo(QSize(fontMetrics().averageCharWidth() * 110,
-                                       fontMetrics().height() * 30)));
+    resize(sizeHint().expandedTo(
+        QSize(fontMetrics().averageCharWidth() * 110, fontMetrics().height() * 30)));
 }
 
 void LanModulesWindow::setTask(Task task, const QString& text)
@@ -233,25 +226,36 @@ void LanModulesWindow::OnSearch()
 {
     if (busy())
         return;
-    auto search = std::make_shared<fleet::LanSearch>();
+    struct Found
+    {
+        fleet::LanSearch search;
+        std::vector<ModuleRow> rows;
+    };
+    auto found = std::make_shared<Found>();
     setTask(Task::Search, QStringLiteral("Searching..."));
-    m_work.start([search, lan = m_lan] { *search = fleet::searchLan(lan); },
-                 [this, search] {
-                     setTask(Task::None, {});
-                     m_modules.showSearch(search->modules);
-                     if (search->modules.empty()) {
-                         showSummary(QString::fromStdString(search->error));
-                         platform::messageBox(QString::fromStdString(search->error));
-                         return;
-                     }
-                     QString text = QStringLiteral("%1 module(s) found").arg(search->modules.size());
-                     if (search->tableFull)
-                         text += QStringLiteral(
-                             "; the search filled the module table (%1 modules): add a module "
-                             "beyond it by its MAC address")
-                                     .arg(search->modules.size());
-                     showSummary(text);
-                 });
+    m_work.start(
+        [found, lan = m_lan] {
+            found->search = fleet::searchLan(lan);
+            for (const netmgmt::ModuleRecord& record : found->search.modules)
+                found->rows.push_back(moduleRow(record));
+        },
+        [this, found] {
+            const fleet::LanSearch* search = &found->search;
+            setTask(Task::None, {});
+            m_modules.showSearch(std::move(found->rows));
+            if (search->modules.empty()) {
+                showSummary(QString::fromStdString(search->error));
+                platform::messageBox(QString::fromStdString(search->error));
+                return;
+            }
+            QString text = QStringLiteral("%1 module(s) found").arg(search->modules.size());
+            if (search->tableFull)
+                text += QStringLiteral(
+                            "; the search filled the module table (%1 modules): add a module "
+                            "beyond it by its MAC address")
+                            .arg(search->modules.size());
+            showSummary(text);
+        });
 }
 
 void LanModulesWindow::OnAdd()
@@ -266,7 +270,8 @@ void LanModulesWindow::OnAdd()
     std::optional<netmgmt::Ipv4Bytes> address;
     if (const auto mac = settings::parseMacAddress(text)) {
         where = *mac;
-    } else if (const auto ip = netmgmt::parseIpv4(text.toStdString()); ip && *ip != netmgmt::Ipv4Bytes{}) {
+    } else if (const auto ip = netmgmt::parseIpv4(text.toStdString());
+               ip && *ip != netmgmt::Ipv4Bytes{}) {
         where = *ip;
         address = *ip;
     } else {
@@ -276,21 +281,32 @@ void LanModulesWindow::OnAdd()
                                  .arg(text));
         return;
     }
-    auto reading = std::make_shared<fleet::ModuleReading>();
+    struct Read
+    {
+        fleet::ModuleReading reading;
+        ModuleRow row;
+    };
+    auto read = std::make_shared<Read>();
     setTask(Task::Add, QStringLiteral("Reading..."));
-    m_work.start([reading, where, lan = m_lan] { *reading = fleet::readModule(lan, where); },
-                 [this, reading, address, text] {
-                     setTask(Task::None, {});
-                     if (!reading->record) {
-                         const QString error = QString::fromStdString(reading->error);
-                         showSummary(QStringLiteral("%1: %2").arg(text, error));
-                         platform::messageBox(error);
-                         return;
-                     }
-                     m_modules.addModule(*reading->record, address);
-                     showSummary(QStringLiteral("%1 added").arg(
-                         settings::macAddressText(reading->record->mac_address)));
-                 });
+    m_work.start(
+        [read, where, address, lan = m_lan] {
+            read->reading = fleet::readModule(lan, where);
+            if (read->reading.record) {
+                read->row = moduleRow(*read->reading.record);
+                read->row.address = address;
+            }
+        },
+        [this, read, text] {
+            setTask(Task::None, {});
+            if (!read->reading.record) {
+                const QString error = QString::fromStdString(read->reading.error);
+                showSummary(QStringLiteral("%1: %2").arg(text, error));
+                platform::messageBox(error);
+                return;
+            }
+            showSummary(QStringLiteral("%1 added").arg(settings::macAddressText(read->row.mac)));
+            m_modules.addModule(std::move(read->row));
+        });
 }
 
 void LanModulesWindow::OnApplySettings()
@@ -334,7 +350,7 @@ void LanModulesWindow::OnApplySettings()
     // First a dry run: each module read and compared, nothing written.
     m_planned = std::move(plan.targets);
     m_differing.clear();
-    m_changes->removeRows(0, m_changes->rowCount());
+    m_changes.clear();
     fleet::RunRequest request;
     request.lan = m_planned;
     request.choices.dryRun = true;
@@ -349,8 +365,7 @@ void LanModulesWindow::OnWrite()
     m_backupFolder.clear();
     if (m_backup->isChecked()) {
         QString error;
-        const auto folder =
-            fleet::makeRunFolder(m_backupRoot, QDateTime::currentDateTime(), error);
+        const auto folder = fleet::makeRunFolder(m_backupRoot, QDateTime::currentDateTime(), error);
         if (!folder) {
             platform::messageBox(error);
             return;
@@ -430,6 +445,7 @@ void LanModulesWindow::startRun(Task task, fleet::RunRequest request, const QStr
 void LanModulesWindow::runEnded(const fleet::LanRunOutcome& outcome)
 {
     m_run.reset();
+    showNewChanges();
     const Task task = m_task;
     QString text;
     if (task == Task::Preview) {
@@ -440,7 +456,8 @@ void LanModulesWindow::runEnded(const fleet::LanRunOutcome& outcome)
         if (m_tally.cancelled != 0)
             text += QStringLiteral(", %1 cancelled").arg(m_tally.cancelled);
         if (!m_differing.empty())
-            text += QStringLiteral(". \"Write\" writes the %1 that differ.").arg(m_differing.size());
+            text +=
+                QStringLiteral(". \"Write\" writes the %1 that differ.").arg(m_differing.size());
     } else {
         text = fleet::summaryLine(m_tally);
         if (!m_backupFolder.isEmpty() && m_tally.changed + m_tally.failed != 0)
@@ -456,7 +473,8 @@ QString LanModulesWindow::resultText(const fleet::ModuleResult& result) const
     const QString keys = result.changes.join(QStringLiteral(", "));
     switch (result.outcome) {
     case fleet::Outcome::Changed:
-        return (m_task == Task::Preview ? QStringLiteral("differs: ") : QStringLiteral("changed: ")) +
+        return (m_task == Task::Preview ? QStringLiteral("differs: ")
+                                        : QStringLiteral("changed: ")) +
                keys;
     case fleet::Outcome::Failed:
         return QStringLiteral("failed: ") + result.error;
@@ -482,17 +500,20 @@ void LanModulesWindow::runResult(const fleet::ModuleResult& result)
                                       [&](const fleet::LanTarget& t) { return t.mac == *mac; });
     if (planned != m_planned.end())
         m_differing.push_back(*planned);
+    if (m_newChanges.empty()) // the results that come with this one are shown together
+        QMetaObject::invokeMethod(
+            this, [this] { showNewChanges(); }, Qt::QueuedConnection);
     for (const settings::SettingChange& change : result.change) {
         const auto [before, after] = settings::changeTexts(change, settings::Secrets::Masked);
         // A secret shows masked on both sides: the row says that it changes.
-        QList<QStandardItem*> cells{
-            new QStandardItem(result.target), new QStandardItem(change.key),
-            new QStandardItem(before),
-            new QStandardItem(change.secret ? after + QStringLiteral(" (changed)") : after)};
-        for (QStandardItem* cell : cells)
-            cell->setEditable(false);
-        m_changes->appendRow(cells);
+        m_newChanges.push_back({result.target, change.key, before,
+                                change.secret ? after + QStringLiteral(" (changed)") : after});
     }
+}
+
+void LanModulesWindow::showNewChanges()
+{
+    m_changes.append(std::exchange(m_newChanges, {}));
 }
 
 void LanModulesWindow::runProgress(std::size_t finished, std::size_t total)

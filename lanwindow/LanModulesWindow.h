@@ -11,6 +11,7 @@
 #include "fleet/LanProvisioning.h"
 #include "fleet/ModuleResult.h"
 #include "lanwindow/BackgroundTask.h"
+#include "lanwindow/ChangeListModel.h"
 #include "lanwindow/ModuleTableModel.h"
 #include "lanwindow/WindowRunHost.h"
 #include "netmgmt/CDalmorTCP.h"
@@ -27,7 +28,6 @@ class QLineEdit;
 class QProgressBar;
 class QPushButton;
 class QSortFilterProxyModel;
-class QStandardItemModel;
 class QTableView;
 
 namespace quarlink::fleet {
@@ -66,7 +66,7 @@ public:
     ModuleTableModel& modules() { return m_modules; }
     QTableView* table() const { return m_table; }
     QSortFilterProxyModel* shownModules() const { return m_shown; }
-    QStandardItemModel* changes() const { return m_changes; }
+    const ChangeListModel& changes() const { return m_changes; }
     QString summary() const;
     // The folder of the last run's backups; empty when it saved none.
     const QString& lastBackupFolder() const { return m_backupFolder; }
@@ -90,6 +90,7 @@ private:
     void startRun(Task task, fleet::RunRequest request, const QString& text);
     void runEnded(const fleet::LanRunOutcome& outcome);
     QString resultText(const fleet::ModuleResult& result) const;
+    void showNewChanges();
 
     // RunReceiver, on the window's thread.
     void runResult(const fleet::ModuleResult& result) override;
@@ -100,7 +101,8 @@ private:
     QString m_backupRoot;
     ModuleTableModel m_modules;
     QSortFilterProxyModel* m_shown = nullptr;
-    QStandardItemModel* m_changes = nullptr;
+    ChangeListModel m_changes;
+    std::vector<ChangeListModel::Row> m_newChanges; // shown once the burst of results is in
 
     QPushButton* m_search = nullptr;
     QPushButton* m_add = nullptr;

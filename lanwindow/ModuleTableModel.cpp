@@ -11,27 +11,13 @@ namespace quarlink::lanwindow {
 namespace {
 
 // The document key each column shows; none for the result.
-constexpr const char* kKeys[] = {"mac",  "moduleIp", "productId", "firmware", "ssid",
-                                 "channel", "dhcp",  "security",  nullptr};
+constexpr const char* kKeys[] = {"mac",     "moduleIp", "productId", "firmware", "ssid",
+                                 "channel", "dhcp",     "security",  nullptr};
 static_assert(std::size(kKeys) == ModuleTableModel::ColumnCount);
 
-const char* const kTitles[] = {"MAC Address", "IP Address", "Product", "Firmware", "SSID",
+const char* const kTitles[] = {"MAC Address", "IP Address", "Product",  "Firmware", "SSID",
                                "Channel",     "DHCP",       "Security", "Result"};
 static_assert(std::size(kTitles) == ModuleTableModel::ColumnCount);
-
-QJsonObject entriesOf(const netmgmt::ModuleRecord& record)
-{
-    return settings::entriesObject(settings::recordEntries(record));
-}
-
-ModuleRow rowOfRecord(const netmgmt::ModuleRecord& record)
-{
-    ModuleRow row;
-    row.mac = record.mac_address;
-    row.record = record;
-    row.entries = entriesOf(record);
-    return row;
-}
 
 QString valueText(const QJsonValue& value)
 {
@@ -47,6 +33,15 @@ QString valueText(const QJsonValue& value)
 }
 
 } // namespace
+
+ModuleRow moduleRow(const netmgmt::ModuleRecord& record)
+{
+    ModuleRow row;
+    row.mac = record.mac_address;
+    row.record = record;
+    row.entries = settings::entriesObject(settings::recordEntries(record));
+    return row;
+}
 
 QString cellText(const ModuleRow& row, int column)
 {
@@ -103,13 +98,12 @@ std::optional<int> ModuleTableModel::rowOf(const netmgmt::MacAddress& mac) const
     return std::nullopt;
 }
 
-void ModuleTableModel::showSearch(const std::vector<netmgmt::ModuleRecord>& found)
+void ModuleTableModel::showSearch(std::vector<ModuleRow> found)
 {
     beginResetModel();
     std::erase_if(m_rows, [](const ModuleRow& row) { return !row.addedByHand; });
-    for (const netmgmt::ModuleRecord& record : found) {
-        ModuleRow fresh = rowOfRecord(record);
-        if (const auto existing = rowOf(record.mac_address)) {
+    for (ModuleRow& fresh : found) {
+        if (const auto existing = rowOf(fresh.mac)) {
             ModuleRow& kept = m_rows[static_cast<std::size_t>(*existing)];
             fresh.addedByHand = true;
             fresh.address = kept.address;
@@ -121,13 +115,10 @@ void ModuleTableModel::showSearch(const std::vector<netmgmt::ModuleRecord>& foun
     endResetModel();
 }
 
-void ModuleTableModel::addModule(const netmgmt::ModuleRecord& record,
-                                 std::optional<netmgmt::Ipv4Bytes> address)
+void ModuleTableModel::addModule(ModuleRow row)
 {
-    ModuleRow row = rowOfRecord(record);
     row.addedByHand = true;
-    row.address = address;
-    if (const auto existing = rowOf(record.mac_address)) {
+    if (const auto existing = rowOf(row.mac)) {
         m_rows[static_cast<std::size_t>(*existing)] = std::move(row);
         rowChanged(*existing);
     } else {
@@ -159,7 +150,8 @@ void ModuleTableModel::showWritten(const netmgmt::MacAddress& mac,
     QJsonObject& entries = m_rows[static_cast<std::size_t>(*row)].entries;
     for (const settings::SettingChange& setting : change)
         entries.insert(setting.key, setting.after);
-    rowChanged(*row);
+    // Only the settings' columns: a sort by another column stays as it is.
+    emit dataChanged(index(*row, Ssid), index(*row, Security));
 }
 
 int ModuleTableModel::appendRow(ModuleRow row)

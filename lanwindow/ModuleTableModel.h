@@ -54,11 +54,11 @@ public:
     const ModuleRow& module(int row) const { return m_rows[static_cast<std::size_t>(row)]; }
     std::optional<int> rowOf(const netmgmt::MacAddress& mac) const;
 
-    // The modules a search found, in place of those an earlier search found.
-    void showSearch(const std::vector<netmgmt::ModuleRecord>& found);
-    // A module added by hand (its address given when it was reached by it); its row is kept.
-    void addModule(const netmgmt::ModuleRecord& record,
-                   std::optional<netmgmt::Ipv4Bytes> address);
+    // The modules a search found (rows made by moduleRow), in place of those an earlier search
+    // found.
+    void showSearch(std::vector<ModuleRow> found);
+    // A module added by hand (its address set when it was reached by it); its row is kept.
+    void addModule(ModuleRow row);
     // The result column of the module's row; a row is added for a module the table lacks.
     void setResult(const netmgmt::MacAddress& mac, const QString& text);
     // After a write the module confirmed: its columns show the values written.
@@ -70,6 +70,10 @@ private:
 
     std::vector<ModuleRow> m_rows;
 };
+
+// The row of a module as read; made on any thread (the worker that read it, so that the window's
+// thread only shows it).
+ModuleRow moduleRow(const netmgmt::ModuleRecord& record);
 
 // The text of a cell of `row`.
 QString cellText(const ModuleRow& row, int column);

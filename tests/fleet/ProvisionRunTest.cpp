@@ -1,8 +1,8 @@
 // The run as an engine against simulated LAN modules in this process: a cancelled run starts no
 // further exchange and reports the modules it did not start as cancelled; a module that refuses
 // the write for its password is asked for once and written again with the answer.
-#include "common/LoopbackLan.h"
 #include "fleet/ProvisionRun.h"
+#include "common/LoopbackLan.h"
 #include "netmgmt/ErrorCodes.h"
 
 #include <gtest/gtest.h>
@@ -159,7 +159,8 @@ TEST_F(ProvisionRunTest, AModuleThatRefusesThePasswordIsAskedForItOnce)
         ASSERT_EQ(host.results.size(), 2u) << c.what;
         // The other module is done before the question comes.
         EXPECT_EQ(host.results[0].target, "00:11:22:33:50:02") << c.what;
-        EXPECT_EQ(host.results[1].outcome, c.outcome) << c.what << host.results[1].error.toStdString();
+        EXPECT_EQ(host.results[1].outcome, c.outcome)
+            << c.what << host.results[1].error.toStdString();
         if (c.outcome == Outcome::Failed) {
             EXPECT_EQ(host.results[1].error, "Password mismatch error occured.") << c.what;
         }

@@ -3,9 +3,9 @@
 // differ (as the modules' request record shows), asking a protected module's password once; a
 // module that went silent and one whose record holds no WLAN settings fail their rows only; a
 // second apply is all "unchanged"; a restore puts the backups back; Cancel starts nothing new.
+#include "lanwindow/LanModulesWindow.h"
 #include "common/LoopbackLan.h"
 #include "common/RecordingPrompter.h"
-#include "lanwindow/LanModulesWindow.h"
 #include "netmgmt/ItemTable.h"
 #include "settings/JsonValueForms.h"
 
@@ -19,7 +19,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSortFilterProxyModel>
-#include <QStandardItemModel>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -223,18 +222,22 @@ TEST_F(LanWindow, ApplyPreviewsWritesWhatDiffersAndRestoresTheBackups)
     apply(document, values);
     const QString noWlanText = "failed: ssid: this module's record holds no WLAN settings "
                                "(product 3), so a write over the LAN cannot carry it";
-    const QString previewed[] = {"differs: ssid, userClassId", "differs: ssid", "differs: ssid",
-                                 "differs: ssid", noWlanText, kNoResponse};
+    const QString previewed[] = {"differs: ssid, userClassId",
+                                 "differs: ssid",
+                                 "differs: ssid",
+                                 "differs: ssid",
+                                 noWlanText,
+                                 kNoResponse};
     for (unsigned i = 1; i <= 6; ++i)
         EXPECT_EQ(result(i), previewed[i - 1]) << i;
     EXPECT_TRUE(writes(beforePreview).empty()); // a preview reads only
     EXPECT_EQ(window->summary(),
               "Preview: 4 differ, 0 unchanged, 2 failed. \"Write\" writes the 4 that differ.");
-    QStandardItemModel* changes = window->changes();
-    ASSERT_EQ(changes->rowCount(), 5);
-    const QStringList firstChange{changes->item(0, 0)->text(), changes->item(0, 1)->text(),
-                                  changes->item(0, 2)->text(), changes->item(0, 3)->text()};
-    EXPECT_EQ(firstChange, (QStringList{macOf(1), "ssid", "\"ThisIsASSID\"", "\"Plant\""}));
+    const lanwindow::ChangeListModel& changes = window->changes();
+    ASSERT_EQ(changes.rowCount(), 5);
+    EXPECT_EQ(changes.row(0),
+              (lanwindow::ChangeListModel::Row{macOf(1), "ssid", "\"ThisIsASSID\"", "\"Plant\""}));
+    EXPECT_EQ(changes.row(1).at(1), "userClassId");
 
     // Write: the four that differ, each backed up; the protected one asks for its password once.
     int asked = 0;
@@ -254,8 +257,8 @@ TEST_F(LanWindow, ApplyPreviewsWritesWhatDiffersAndRestoresTheBackups)
     EXPECT_EQ(result(5), noWlanText);
     EXPECT_EQ(result(6), kNoResponse);
     // Two copies of each write; the protected module refused the first.
-    EXPECT_EQ(writes(beforeWrite), (std::map<QString, int>{
-                                       {macOf(1), 2}, {macOf(2), 2}, {macOf(3), 2}, {macOf(4), 4}}));
+    EXPECT_EQ(writes(beforeWrite),
+              (std::map<QString, int>{{macOf(1), 2}, {macOf(2), 2}, {macOf(3), 2}, {macOf(4), 4}}));
     const QString backups = window->lastBackupFolder();
     EXPECT_EQ(window->summary(),
               "4 changed, 0 unchanged, 0 failed, 0 not found; backups in " + backups);
@@ -264,14 +267,16 @@ TEST_F(LanWindow, ApplyPreviewsWritesWhatDiffersAndRestoresTheBackups)
     EXPECT_EQ(files, (QStringList{macOf(1) + ".json", macOf(2) + ".json", macOf(3) + ".json",
                                   macOf(4) + ".json"}));
     // Owner-only, folder and files: they hold the modules' secrets.
-    const auto ownerOnly = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser;
-    EXPECT_EQ(QFile(backups).permissions(),
-              ownerOnly | QFile::ExeOwner | QFile::ExeUser);
+    const auto ownerOnly =
+        QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser;
+    EXPECT_EQ(QFile(backups).permissions(), ownerOnly | QFile::ExeOwner | QFile::ExeUser);
     for (const QString& file : files)
         EXPECT_EQ(QFile(QDir(backups).filePath(file)).permissions(), ownerOnly)
             << file.toStdString();
-    EXPECT_EQ(window->modules().module(*window->modules().rowOf(initial[0].mac))
-                  .entries.value("ssid").toString(),
+    EXPECT_EQ(window->modules()
+                  .module(*window->modules().rowOf(initial[0].mac))
+                  .entries.value("ssid")
+                  .toString(),
               "Plant");
     EXPECT_FALSE(enabled("writeButton"));
 
@@ -352,10 +357,13 @@ TEST_F(LanWindow, BadInputIsRefusedBeforeAnythingIsSent)
         QString message;
     } cases[] = {
         {R"({"sid": "x"})", {}, "settings.json: sid: unknown key"},
-        {R"({"setupText": "a=1"})", {}, "settings.json: setupText: a module on the LAN holds no setup text"},
+        {R"({"setupText": "a=1"})",
+         {},
+         "settings.json: setupText: a module on the LAN holds no setup text"},
         {R"({"ssid": "x"})", "port,ssid\n/dev/ttyS0,y\n",
          "values.csv line 2: port: only modules on the LAN are reached here"},
-        {R"({"localIp": "10.0.0.5"})", {},
+        {R"({"localIp": "10.0.0.5"})",
+         {},
          "settings.json.localIp: the same address would be planned for more than one module"},
     };
     for (const auto& c : cases) {
