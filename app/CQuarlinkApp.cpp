@@ -147,8 +147,10 @@ void CQuarlinkApp::OnFileSave()
 
 void CQuarlinkApp::OnLanModules()
 {
-    if (!m_lanModules)
+    if (!m_lanModules) {
         m_lanModules = new lanwindow::LanModulesWindow(m_management, m_frame.get());
+        m_lanModules->setTrace(m_trace.get());
+    }
     m_lanModules->show();
     m_lanModules->raise();
     m_lanModules->activateWindow();

@@ -1,5 +1,7 @@
 #include "cli/CliCommon.h"
 
+#include "cli/TraceOptions.h"
+
 #include <QCoreApplication>
 
 #include <cstdio>
@@ -46,6 +48,7 @@ std::optional<int> parseOptions(QCommandLineParser& parser, const Invocation& in
     const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")},
                                   QStringLiteral("Shows this help."));
     parser.addOption(help);
+    addTraceOptions(parser);
     // Single-dash options are short names only, so "-" stays free for standard input.
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsCompactedShortOptions);
     if (!parser.parse(QStringList{kProgram} + invocation.args))

@@ -39,9 +39,10 @@ int usageError(const Invocation& invocation, const QString& message);
 int badInput(const Invocation& invocation, const QString& message);
 
 // Parses the subcommand's arguments with `parser`, whose options and positional arguments the
-// caller has added; adds --help and `description`. Returns nothing when the subcommand should go
-// on; otherwise its exit status: kExitSuccess after printing the help, kExitUsage after
-// reporting an unknown option, a missing value or more than `maxPositional` arguments.
+// caller has added; adds --help, the trace options (for the help) and `description`. Returns
+// nothing when the subcommand should go on; otherwise its exit status: kExitSuccess after printing
+// the help, kExitUsage after reporting an unknown option, a missing value or more than
+// `maxPositional` arguments.
 std::optional<int> parseOptions(QCommandLineParser& parser, const Invocation& invocation,
                                 const QString& description, int maxPositional = 0);
 

@@ -2,6 +2,7 @@
 // each one's access for this user and any other process holding it; the management UDP port;
 // a route for the broadcast address; the QUARLINK_* variables in effect. Every problem comes
 // with the command that mends it. Nothing is written to a port or sent on the network.
+#include "cli/DoctorFixes.h"
 #include "cli/DocumentIo.h"
 #include "cli/LanOptions.h"
 #include "cli/PortAccess.h"
@@ -23,7 +24,6 @@
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
-#include <sys/sysmacros.h>
 #include <unistd.h>
 
 extern char** environ;
@@ -32,11 +32,17 @@ namespace quarlink::cli {
 
 namespace {
 
-const char* const kMaskedVariables[] = {"QUARLINK_MGMT_KEY"};
-
-// The device numbers of pseudo-terminal devices such as /dev/pts/7.
-constexpr unsigned kFirstPtySlaveMajor = 136;
-constexpr unsigned kLastPtySlaveMajor = 143;
+// The variables whose values the report shows; any other QUARLINK_* variable is listed without
+// its value, as the management key and password are (a misspelt name may hold either).
+QStringList shownVariables()
+{
+    QStringList names{QLatin1String(platform::kExtraPortsVariable),
+                      QStringLiteral("QUARLINK_MGMT_LOCK_DIR"), QStringLiteral("QUARLINK_TRACE")};
+    for (const auto& setting : netmgmt::kManagementSettingNames)
+        if (setting.setting != netmgmt::ManagementSetting::Key)
+            names << QLatin1String(setting.variable);
+    return names;
+}
 
 // The checks' results: lines on standard output, or with --json one object at the end
 // ({"sections": [{"title", "checks": [{"text", "ok", "fix"}]}], "problems": N}).
@@ -100,17 +106,12 @@ private:
     QJsonArray m_sections;
 };
 
-QString holderText(int pid)
+QString holderText(const std::vector<int>& pids)
 {
-    if (pid == 0)
-        return QStringLiteral("another user's process");
-    const std::string name = processName(pid);
-    return QStringLiteral("process %1%2")
-        .arg(pid)
-        .arg(name.empty() ? QString() : QStringLiteral(" (%1)").arg(QString::fromStdString(name)));
+    return QString::fromStdString(holdersText(pids));
 }
 
-void checkPort(Report& report, const QString& port)
+void checkPort(Report& report, const QString& port, PortOrigin origin)
 {
     const std::string path = serial::devicePathFor(port.toStdString());
     const QString shown = QString::fromStdString(path);
@@ -119,36 +120,26 @@ void checkPort(Report& report, const QString& port)
     };
     if (::stat(path.c_str(), &device) != 0) {
         report.problem(shown + QStringLiteral(": no such device"),
-                       QStringLiteral("connect the printer's cable, or correct the name in "
-                                      "QUARLINK_EXTRA_PORTS"));
+                       QString::fromStdString(missingPortFix(origin)));
         return;
     }
     bool fine = true;
     const UserIdentity user = currentUser();
     const DeviceMode mode{device.st_mode, device.st_uid, device.st_gid};
+    const bool pseudoTerminal = isPseudoTerminal(device.st_rdev);
     if (!mayReadWrite(mode, user)) {
         fine = false;
-        const QString who = QString::fromStdString(userName(user.uid));
-        if (const auto group = grantingGroup(mode, user)) {
-            const QString name = QString::fromStdString(groupName(*group));
-            report.problem(
-                QStringLiteral("%1: no read and write access for %2; the group %3 "
-                               "grants it")
-                    .arg(shown, who, name),
-                QStringLiteral("sudo usermod -aG %1 %2   (then log in again)").arg(name, who));
-        } else {
-            report.problem(QStringLiteral("%1: no read and write access for %2").arg(shown, who),
-                           QStringLiteral("sudo chmod g+rw %1   and add %2 to its group %3")
-                               .arg(shown, who, QString::fromStdString(groupName(device.st_gid))));
-        }
+        QString text = QStringLiteral("%1: no read and write access for %2")
+                           .arg(shown, QString::fromStdString(userName(user.uid)));
+        if (const auto group = grantingGroup(mode, user))
+            text += QStringLiteral("; the group %1 grants it")
+                        .arg(QString::fromStdString(groupName(*group)));
+        report.problem(text, QString::fromStdString(accessFix(path, mode, user, pseudoTerminal)));
     }
-    // On a pseudo-terminal only a lock counts: the program at its far end keeps the device open.
-    const bool pseudoTerminal =
-        major(device.st_rdev) >= kFirstPtySlaveMajor && major(device.st_rdev) <= kLastPtySlaveMajor;
-    if (const auto holder = deviceHolder(path, pseudoTerminal)) {
+    if (const auto holders = deviceHolders(path); !holders.empty()) {
         fine = false;
-        report.problem(QStringLiteral("%1: held by %2").arg(shown, holderText(*holder)),
-                       QStringLiteral("end that program, or: kill %1").arg(*holder));
+        report.problem(QStringLiteral("%1: held by %2").arg(shown, holderText(holders)),
+                       QString::fromStdString(holderFix(holders)));
     }
     if (fine)
         report.fine(shown + QStringLiteral(": read and write allowed, free"));
@@ -157,12 +148,17 @@ void checkPort(Report& report, const QString& port)
 void checkSerialPorts(Report& report, const QStringList& named)
 {
     report.section(QStringLiteral("Serial ports:"));
-    QStringList ports = named;
-    if (ports.isEmpty()) {
-        if (const auto listed = platform::SystemPortList().ports())
-            for (const auto& entry : *listed)
-                ports << entry.name;
+    if (!named.isEmpty()) {
+        for (const QString& port : named)
+            checkPort(report, port, PortOrigin::Named);
+        return;
     }
+    const QStringList extra =
+        platform::splitExtraPorts(QString::fromLocal8Bit(qgetenv(platform::kExtraPortsVariable)));
+    QStringList ports;
+    if (const auto listed = platform::SystemPortList().ports())
+        for (const auto& entry : *listed)
+            ports << entry.name;
     if (ports.isEmpty()) {
         report.problem(QStringLiteral("no serial port found"),
                        QStringLiteral("connect the printer's cable, or name its port: export "
@@ -170,7 +166,8 @@ void checkSerialPorts(Report& report, const QStringList& named)
         return;
     }
     for (const QString& port : ports)
-        checkPort(report, port);
+        checkPort(report, port,
+                  extra.contains(port) ? PortOrigin::ExtraPorts : PortOrigin::SystemList);
 }
 
 void checkManagementPort(Report& report, const netmgmt::ManagementParameters& parameters)
@@ -181,20 +178,22 @@ void checkManagementPort(Report& report, const netmgmt::ManagementParameters& pa
         return;
     }
     const QString title = QStringLiteral("management UDP port %1").arg(port);
-    const QString fix = QStringLiteral("end that program, or let this one take any free port: "
-                                       "export QUARLINK_MGMT_LOCAL_PORT=0");
+    const QString anyPort = QStringLiteral("let this one take any free port: "
+                                           "export QUARLINK_MGMT_LOCAL_PORT=0");
     // Another socket on the port takes answers meant for this program even when both may bind.
     if (const auto holder = udpPortHolder(port)) {
-        report.problem(title + QStringLiteral(": held by ") + holderText(*holder), fix);
+        const QString holders = holderText({*holder});
+        report.problem(title + QStringLiteral(": held by ") + holders,
+                       QStringLiteral("close %1, or %2").arg(holders, anyPort));
         return;
     }
     int error = 0;
     if (!netmgmt::ManagementEndpoint::open(parameters.bindAddress, port, error)) {
-        report.problem(title + QStringLiteral(": cannot be bound: ") +
-                           QString::fromUtf8(std::strerror(error)),
-                       port < 1024 ? QStringLiteral("choose a port from 1024 on, or any free "
-                                                    "port: export QUARLINK_MGMT_LOCAL_PORT=0")
-                                   : fix);
+        report.problem(
+            title + QStringLiteral(": cannot be bound: ") + QString::fromUtf8(std::strerror(error)),
+            port < 1024 ? QStringLiteral("choose a port from 1024 on, or any free "
+                                         "port: export QUARLINK_MGMT_LOCAL_PORT=0")
+                        : QStringLiteral("close the program that uses it, or ") + anyPort);
         return;
     }
     report.fine(title + QStringLiteral(": free"));
@@ -239,16 +238,14 @@ void listVariables(Report& report)
 {
     report.section(QStringLiteral("Variables:"));
     bool any = false;
+    const QStringList shown = shownVariables();
     for (char** entry = environ; entry && *entry; ++entry) {
         const QString text = QString::fromLocal8Bit(*entry);
         if (!text.startsWith(QLatin1String("QUARLINK_")))
             continue;
         any = true;
         const QString name = text.section(QLatin1Char('='), 0, 0);
-        bool masked = false;
-        for (const char* secret : kMaskedVariables)
-            masked = masked || name == QLatin1String(secret);
-        report.fine(masked ? name + QStringLiteral("=(set, not shown)") : text);
+        report.fine(shown.contains(name) ? text : name + QStringLiteral("=(set, not shown)"));
     }
     if (!any)
         report.fine(QStringLiteral("no QUARLINK_* variable is set"));

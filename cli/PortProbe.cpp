@@ -37,8 +37,8 @@ std::string openFailureText(const std::string& path, const serial::OpenResult& r
         return "permission denied";
     }
     case EBUSY:
-        if (const auto holder = deviceHolder(path, false))
-            return "busy (held by process " + std::to_string(*holder) + ")";
+        if (const auto holders = deviceHolders(path); !holders.empty())
+            return "busy, held by " + holdersText(holders);
         return "busy";
     default:
         return "cannot open: " + result.reason;

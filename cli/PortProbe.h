@@ -14,7 +14,7 @@ struct ProbeOutcome
 {
     bool found = false; // a module answered
     // "module 00:11:22:33:44:55 firmware 1.2a at 57600", "no answer",
-    // "busy (held by process 1234)", "permission denied (add the user to dialout)", ...
+    // "busy, held by minicom (process 1234)", "permission denied (add the user to dialout)", ...
     std::string text;
 };
 

@@ -10,6 +10,7 @@
 #include "cli/SerialDocumentWrite.h"
 #include "cli/SerialSession.h"
 #include "cli/Subcommands.h"
+#include "cli/TraceOptions.h"
 #include "fleet/PlanChecks.h"
 #include "fleet/ProvisionRun.h"
 #include "fleet/ValuesCsv.h"
@@ -292,6 +293,7 @@ int runProvision(const Invocation& invocation)
     fleet::RunRequest request = fleet::requestFromPlan(plan, ownPasswords, *password);
     request.serialJobs = jobCount.value_or(0);
     request.lanSettings = {lan->parameters, lan->timings};
+    request.lanSettings.trace = cliTrace();
     request.choices = {parser.isSet(dryRun), parser.isSet(backup)};
     request.backupFolder = parser.value(backup);
     request.restore = std::move(backups.backups);

@@ -71,6 +71,9 @@ bool SerialSession::open(const LineChoice& choice)
         if (!choice.autoBaud)
             return true;
         if (identify()) {
+            // The identity request is the beginning of a Get Info; 'G' ends it, as it ends
+            // every exchange, before the operation begins its own.
+            m_engine.sendGo();
             printError(
                 QStringLiteral("%1: the module answers at %2 baud").arg(choice.port).arg(speed));
             return true;

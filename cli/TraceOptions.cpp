@@ -71,4 +71,14 @@ trace::TraceSink* cliTrace()
     return activeTrace().get();
 }
 
+void addTraceOptions(QCommandLineParser& parser)
+{
+    parser.addOption(QCommandLineOption(
+        kTrace.mid(2), QStringLiteral("Writes each frame and datagram sent and received, and "
+                                      "what they are, to standard error.")));
+    parser.addOption(QCommandLineOption(kTraceFile.mid(2),
+                                        QStringLiteral("Writes the same trace to FILE instead."),
+                                        QStringLiteral("FILE")));
+}
+
 } // namespace quarlink::cli

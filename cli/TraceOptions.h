@@ -5,6 +5,7 @@
 
 #include "trace/TraceSink.h"
 
+#include <QCommandLineParser>
 #include <QString>
 #include <QStringList>
 
@@ -16,5 +17,9 @@ bool takeTraceOptions(QStringList& args, QString& error);
 
 // The trace the options opened; null when there is none.
 trace::TraceSink* cliTrace();
+
+// Adds --trace and --trace-file to a subcommand's parser for its help; its arguments no longer
+// hold them when it parses.
+void addTraceOptions(QCommandLineParser& parser);
 
 } // namespace quarlink::cli

@@ -44,6 +44,7 @@ LanSearch searchLan(const LanRunSettings& settings)
         return search;
     netmgmt::RawPayloadStore store;
     netmgmt::ExchangeDispatcher dispatcher(*endpoint, store, settings.parameters.modulePort);
+    dispatcher.setTrace(settings.trace);
     search.modules = searchOn(dispatcher, store, settings);
     search.tableFull = search.modules.size() >= netmgmt::Transaction::kAnswerLimit;
     if (search.modules.empty())
@@ -64,6 +65,7 @@ ModuleReading readModule(const LanRunSettings& settings, const ModuleWhere& wher
         mac ? netmgmt::Ipv4Bytes{} : std::get<netmgmt::Ipv4Bytes>(where);
     netmgmt::RawPayloadStore store;
     netmgmt::ExchangeDispatcher dispatcher(*endpoint, store, settings.parameters.modulePort);
+    dispatcher.setTrace(settings.trace);
     const auto transaction =
         netmgmt::readRequest(mode, macAddress, address, {}, settings.parameters.key);
     int code = 0;

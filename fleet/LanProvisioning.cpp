@@ -39,6 +39,7 @@ public:
           m_dispatcher(endpoint, m_store, settings.parameters.modulePort, settings.inFlight)
     {
         m_dispatcher.setStopFlag(&context.cancelFlag());
+        m_dispatcher.setTrace(settings.trace);
     }
 
     // The modules that answer one search.

@@ -24,6 +24,7 @@ struct LanRunSettings
     netmgmt::ManagementParameters parameters;
     netmgmt::OperationTimings timings;
     std::size_t inFlight = netmgmt::kDefaultExchangesInFlight;
+    trace::TraceSink* trace = nullptr; // where every datagram is traced, if anywhere
 };
 
 // A module the plan names by its MAC address, with the keys it gets.

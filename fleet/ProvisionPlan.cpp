@@ -1,6 +1,7 @@
 // Parsing the plan's JSON.
 #include "fleet/ProvisionPlan.h"
 
+#include "settings/JsonDuplicateKeys.h"
 #include "settings/JsonValueForms.h"
 
 #include <QJsonArray>
@@ -240,6 +241,8 @@ PlanParse parsePlan(const QByteArray& planText)
                                   text(parseError.errorString())};
     if (!json.isObject())
         return {std::nullopt, "expected a JSON object with \"template\" and \"modules\""};
+    if (std::string twice = settings::duplicateKeyError(planText); !twice.empty())
+        return {std::nullopt, std::move(twice)};
     const QJsonObject object = json.object();
     ProvisionPlan plan;
     for (auto it = object.begin(); it != object.end(); ++it) {

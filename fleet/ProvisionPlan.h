@@ -66,8 +66,8 @@ struct PlanParse
     std::string error;
 };
 
-// Parses the plan's JSON text. Checks the plan's own form: known members, MAC addresses and
-// line options well formed. The settings keys are checked by checkPlan.
+// Parses the plan's JSON text. Checks the plan's own form: known members, each given once, MAC
+// addresses and line options well formed. The settings keys are checked by checkPlan.
 PlanParse parsePlan(const QByteArray& text);
 
 } // namespace quarlink::fleet

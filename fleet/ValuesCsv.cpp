@@ -79,12 +79,14 @@ std::optional<std::vector<Record>> splitRecords(const QString& text, QChar separ
     return records;
 }
 
-// The JSON type of each settings key, as a document of zero values writes it (a channel and a
-// default key set, so that they show as numbers rather than null).
+// The JSON type of each settings key, as a document of zero values writes it (WEP security, a
+// channel and a default key set, so that the key length, channel and default key show as
+// numbers rather than null).
 const std::map<QString, QJsonValue::Type>& keyTypes()
 {
     static const std::map<QString, QJsonValue::Type> types = [] {
         settings::SettingsDocument sample;
+        sample.setSecurity(settings::Security::Wep);
         sample.wlan.channel = 1;
         sample.wlan.defaultKey = 0;
         std::map<QString, QJsonValue::Type> out;
@@ -175,6 +177,10 @@ ValuesParse parseValuesCsv(const QByteArray& bytes, const QString& name)
     for (std::size_t r = 1; r < records->size(); ++r) {
         const Record& record = (*records)[r];
         const std::string at = file + " line " + std::to_string(record.line);
+        // A row of separators only, such as a spreadsheet's trailing ";;;", gives nothing.
+        if (std::all_of(record.fields.begin(), record.fields.end(),
+                        [](const QString& field) { return field.trimmed().isEmpty(); }))
+            continue;
         if (record.fields.size() > columns.size())
             return {std::nullopt, at + ": more fields than the header has columns"};
         auto cell = [&](int column) {

@@ -1,7 +1,8 @@
 // Per-module values from a spreadsheet export: a header row naming the `mac` and/or `port`
 // column and settings keys, then one row per module. Comma or semicolon separated (the header
 // decides), fields quoted with double quotes where they hold either, UTF-8 with or without a
-// byte-order mark, LF or CRLF line ends. An empty cell means "not given".
+// byte-order mark, LF or CRLF line ends. An empty cell means "not given"; a row of empty cells
+// (separators only) is skipped.
 #pragma once
 
 #include "netmgmt/ModuleRecord.h"

@@ -49,6 +49,9 @@ public:
     // How long each exchange waits (tests shorten it), and where the backups of each run go
     // (by default the user's data folder, "backups").
     void setTimings(const netmgmt::OperationTimings& timings) { m_lan.timings = timings; }
+    // Where every datagram of the window's exchanges is traced (null: nowhere); the sink must
+    // outlive the window and take entries from its worker threads.
+    void setTrace(trace::TraceSink* sink) { m_lan.trace = sink; }
     void setBackupRoot(const QString& folder) { m_backupRoot = folder; }
     const QString& backupRoot() const { return m_backupRoot; }
 

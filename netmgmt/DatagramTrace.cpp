@@ -76,7 +76,53 @@ const char* writeStatusText(std::uint8_t status)
     }
 }
 
-// A text of printable characters padded with zero bytes shows as a quoted text.
+// How the trace shows an item's data.
+enum class Shown
+{
+    Text,   // printable characters padded with zero bytes, quoted; bytes when it is no such text
+    Number, // an unsigned number, low byte first, in decimal
+    Flags,  // the same in hexadecimal
+    Bytes,
+};
+
+Shown shownAs(std::uint8_t type, std::uint8_t index)
+{
+    namespace t = item_type;
+    switch (type) {
+    case t::Label:
+    case t::Name:
+    case t::Text:
+    case t::Macro:
+        return Shown::Text;
+    case t::ProductId:
+    case t::IoPort:
+        return Shown::Number;
+    case t::OptionFlags:
+        return Shown::Flags;
+    case t::Wlan:
+        if (index == 0)
+            return Shown::Flags; // wlan_word
+        if (index == 1)
+            return Shown::Text; // ssid
+        return index == 7 ? Shown::Number : Shown::Bytes;
+    case t::Ext2:
+        return index == 1 ? Shown::Number : Shown::Bytes;
+    default:
+        return Shown::Bytes;
+    }
+}
+
+// Numbers are at most this long; a longer item of a number's type shows as bytes.
+constexpr std::size_t kMaxNumberBytes = 4;
+
+// The bytes of an item's data (and fill) that hold its number: as many as its record field has.
+std::span<const std::uint8_t> numberBytes(std::uint8_t type, std::uint8_t index,
+                                          std::span<const std::uint8_t> data)
+{
+    const auto place = itemPlace(type, index);
+    return place ? data.first(std::min(place->dataLength, data.size())) : data;
+}
+
 bool isPaddedText(std::span<const std::uint8_t> data)
 {
     const auto end = std::find(data.begin(), data.end(), std::uint8_t{0});
@@ -85,11 +131,23 @@ bool isPaddedText(std::span<const std::uint8_t> data)
            std::all_of(end, data.end(), [](std::uint8_t c) { return c == 0; });
 }
 
-std::string itemValue(std::uint8_t type, std::span<const std::uint8_t> data)
+std::string itemValue(std::uint8_t type, std::uint8_t index, std::span<const std::uint8_t> data)
 {
     if (type == item_type::Address && data.size() >= 4)
         return formatIpv4({data[0], data[1], data[2], data[3]});
-    if (isPaddedText(data)) {
+    const Shown shown = shownAs(type, index);
+    const auto number = numberBytes(type, index, data);
+    if ((shown == Shown::Number || shown == Shown::Flags) && number.size() <= kMaxNumberBytes) {
+        std::uint32_t value = 0;
+        for (std::size_t i = number.size(); i-- > 0;)
+            value = value << 8 | number[i];
+        if (shown == Shown::Number)
+            return std::to_string(value);
+        char text[16];
+        std::snprintf(text, sizeof text, "0x%0*X", static_cast<int>(number.size() * 2), value);
+        return text;
+    }
+    if (shown == Shown::Text && isPaddedText(data)) {
         const auto end = std::find(data.begin(), data.end(), std::uint8_t{0});
         std::string text = "\"";
         text.append(data.begin(), end);
@@ -98,35 +156,34 @@ std::string itemValue(std::uint8_t type, std::span<const std::uint8_t> data)
     return hexBytes(data);
 }
 
-// The items of a plain payload; `payloadOffset` is where the payload stands in the datagram,
-// for the masked ranges.
-std::string describeItems(std::span<const std::uint8_t> payload, std::size_t payloadOffset,
-                          std::vector<trace::ByteRange>& masked)
+// One line for each item of a plain payload; `payloadOffset` is where the payload stands in
+// the datagram, for the masked ranges.
+void describeItems(std::span<const std::uint8_t> payload, std::size_t payloadOffset,
+                   trace::Entry& entry)
 {
-    std::string text;
     std::size_t offset = 0;
     while (offset < payload.size()) {
         const ItemFrame frame = frameItemAt(payload, offset);
         if (frame.status != ItemFrame::Status::Ok) {
-            append(text, {"; an item at payload offset ", std::to_string(offset),
-                          " runs past the payload or has a wrong length"});
-            return text;
+            entry.details.push_back("an item at payload offset " + std::to_string(offset) +
+                                    " runs past the payload or has a wrong length");
+            return;
         }
         const auto data = itemBody(payload, offset, frame);
-        const char* name = itemName(frame.type, frame.index);
-        append(text,
-               {"; ", std::to_string(frame.type), "/", std::to_string(frame.index), " ", name});
+        std::string line;
+        append(line, {std::to_string(frame.type), "/", std::to_string(frame.index), " ",
+                      itemName(frame.type, frame.index)});
         if (isSecretItem(frame.type, frame.index)) {
-            text += " (masked)";
-            masked.push_back({payloadOffset + offset + kItemHeadSize, data.size()});
+            line += " (masked)";
+            entry.masked.push_back({payloadOffset + offset + kItemHeadSize, data.size()});
         } else if (!data.empty()) {
-            append(text, {" ", itemValue(frame.type, data)});
+            append(line, {" ", itemValue(frame.type, frame.index, data)});
         }
         if (!checkItem(payload.subspan(offset, frame.length), frame.length - kItemCheckSize))
-            text += " (check value wrong)";
+            line += " (check value wrong)";
+        entry.details.push_back(std::move(line));
         offset += frame.length;
     }
-    return text;
 }
 
 } // namespace
@@ -161,12 +218,12 @@ trace::Entry datagramEntry(trace::Direction direction, std::span<const std::uint
                           writeStatusText(header.status)});
     }
     if (datagram.size() == kHeaderSize) {
-        what += "; no items";
+        entry.details.emplace_back("no items");
         return entry;
     }
     std::vector<std::uint8_t> payload(datagram.begin() + kHeaderSize, datagram.end());
     openPayload(header.checkValue, payload, key);
-    what += describeItems(payload, kHeaderSize, entry.masked);
+    describeItems(payload, kHeaderSize, entry);
     return entry;
 }
 

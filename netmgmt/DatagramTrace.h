@@ -1,7 +1,8 @@
 // The protocol trace of the management transport: a datagram named by its header (operation,
-// request or answer, Local or Remote, MAC address, write status, firmware version) and its
-// deciphered items by type/index and the record field they fill. Secret items are masked in
-// both the description and the datagram's bytes.
+// request or answer, Local or Remote, MAC address, write status, firmware version), then its
+// deciphered items one to a detail line, by type/index, the record field they fill and their
+// value (a text, a number, an address or bytes). Secret items are masked in both the
+// description and the datagram's bytes.
 #pragma once
 
 #include "netmgmt/ManagementKey.h"

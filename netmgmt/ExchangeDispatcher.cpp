@@ -2,6 +2,8 @@
 // received datagrams, end exchanges whose wait ran out.
 #include "netmgmt/ExchangeDispatcher.h"
 
+#include "netmgmt/DatagramTrace.h"
+
 #include <algorithm>
 #include <array>
 
@@ -44,11 +46,33 @@ void ExchangeDispatcher::startQueued()
         auto exchange = std::make_unique<Exchange>(std::move(m_queued.front()));
         m_queued.pop_front();
         // The first copy's result is not examined; the second decides.
-        m_endpoint.sendTo(exchange->address, m_modulePort, exchange->transaction->sendBuffer());
+        send(*exchange, " (first copy)");
         exchange->secondSendAt = Clock::now() + exchange->timing.resendPause;
         m_active.push_back(std::move(exchange));
     }
     m_peak = std::max(m_peak, m_active.size());
+}
+
+int ExchangeDispatcher::send(const Exchange& exchange, const char* copy)
+{
+    const std::span<const std::uint8_t> datagram = exchange.transaction->sendBuffer();
+    if (m_trace) {
+        trace::Entry entry =
+            datagramEntry(trace::Direction::Sent, datagram, exchange.transaction->key(),
+                          exchange.address, m_modulePort);
+        entry.what += copy;
+        m_trace->record(entry);
+    }
+    return m_endpoint.sendTo(exchange.address, m_modulePort, datagram);
+}
+
+void ExchangeDispatcher::traceReceived(const ManagementEndpoint::Received& received,
+                                       std::span<const std::uint8_t> datagram)
+{
+    if (m_trace && !m_active.empty())
+        m_trace->record(datagramEntry(trace::Direction::Received, datagram,
+                                      m_active.front()->transaction->key(), received.sender,
+                                      received.senderPort));
 }
 
 void ExchangeDispatcher::finish(Exchange& exchange, int code)
@@ -66,8 +90,7 @@ void ExchangeDispatcher::sendSecondCopies(Clock::time_point now)
     for (auto& exchange : m_active) {
         if (exchange->done || exchange->secondSent || now < exchange->secondSendAt)
             continue;
-        if (const int error = m_endpoint.sendTo(exchange->address, m_modulePort,
-                                                exchange->transaction->sendBuffer())) {
+        if (const int error = send(*exchange, " (second copy)")) {
             finish(*exchange, error);
             continue;
         }
@@ -100,10 +123,13 @@ void ExchangeDispatcher::receiveAll()
     std::array<std::uint8_t, kMaxDatagramSize> buffer{};
     while (m_endpoint.waitReadable(std::chrono::milliseconds(0))) {
         const auto received = m_endpoint.receive(buffer);
-        if (received.length < static_cast<std::ptrdiff_t>(kHeaderSize))
+        if (received.length < 1)
             continue;
         const std::span<const std::uint8_t> datagram(buffer.data(),
                                                      static_cast<std::size_t>(received.length));
+        traceReceived(received, datagram);
+        if (datagram.size() < kHeaderSize)
+            continue;
         const ManagementHeader answer = decodeHeader(datagram);
         // Our own requests, heard when both ports are equal, and foreign datagrams answer
         // nothing; every exchange would drop them.

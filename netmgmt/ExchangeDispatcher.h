@@ -9,11 +9,13 @@
 // queue in the order submitted. A finished exchange's callback may submit further exchanges.
 // A stop flag, set from any thread, keeps queued exchanges from starting: those in flight end
 // as they would, the queued ones end unsent.
+// With a trace sink set, every datagram sent or received goes to it.
 #pragma once
 
 #include "netmgmt/ManagementEndpoint.h"
 #include "netmgmt/RawPayloadStore.h"
 #include "netmgmt/Transaction.h"
+#include "trace/TraceSink.h"
 
 #include <atomic>
 #include <chrono>
@@ -58,6 +60,10 @@ public:
     // Once `stop` (which must outlive the dispatcher) reads true, no queued exchange starts.
     void setStopFlag(const std::atomic<bool>* stop) { m_stop = stop; }
 
+    // Where every datagram sent and received is traced; null: nowhere. The exchanges of one
+    // dispatcher share one management key, which deciphers the datagrams for the trace.
+    void setTrace(trace::TraceSink* sink) { m_trace = sink; }
+
     // The most exchanges that were in flight at one time so far.
     std::size_t peakInFlight() const { return m_peak; }
 
@@ -90,6 +96,9 @@ private:
     Clock::time_point endOfWait(const Exchange& exchange) const;
     std::chrono::milliseconds nextWake(Clock::time_point now) const;
     void finish(Exchange& exchange, int code);
+    int send(const Exchange& exchange, const char* copy);
+    void traceReceived(const ManagementEndpoint::Received& received,
+                       std::span<const std::uint8_t> datagram);
 
     ManagementEndpoint& m_endpoint;
     RawPayloadStore& m_store;
@@ -99,6 +108,7 @@ private:
     std::vector<std::unique_ptr<Exchange>> m_active;
     std::size_t m_peak = 0;
     const std::atomic<bool>* m_stop = nullptr;
+    trace::TraceSink* m_trace = nullptr;
 };
 
 } // namespace quarlink::netmgmt

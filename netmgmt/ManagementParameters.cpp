@@ -95,9 +95,13 @@ std::string applyManagementSetting(ManagementParameters& parameters, ManagementS
     }
     case ManagementSetting::Key: {
         const auto key = parseManagementKey(text);
+        // The value is never repeated: a mistyped key is still most of the key.
         if (!key)
-            return quoted(text) + " is not a management key: expected exactly 28 hexadecimal " +
-                   "digits (14 bytes), got " + std::to_string(text.size()) + " characters";
+            return text.size() == kManagementKeySize * 2
+                       ? "not a management key: its 28 characters are not all hexadecimal digits"
+                       : "not a management key: expected exactly 28 hexadecimal digits (14 "
+                         "bytes), got " +
+                             std::to_string(text.size()) + " characters";
         parameters.key = *key;
         return {};
     }

@@ -55,6 +55,7 @@ inline constexpr std::array<ManagementSettingNames, 5> kManagementSettingNames{{
 
 // Sets one parameter from its text. Empty on success; otherwise a message that says what is
 // wrong with the value (the caller names where it came from), and `parameters` is unchanged.
+// The message quotes a malformed value, except a management key's, which it never shows.
 std::string applyManagementSetting(ManagementParameters& parameters, ManagementSetting setting,
                                    std::string_view text);
 

@@ -87,6 +87,11 @@ void Transaction::acceptAnswer(const Ipv4Bytes& sender, std::span<const std::uin
         return;
     if (!decodeIntoScratch(answer, sender, payload))
         return;
+    // Every request goes out twice, so the second answer to a search or read of the same module
+    // can arrive while its write waits. Taken as the write's answer, its status 0 and its old
+    // settings would report a write that the module may never have received.
+    if (m_operation == OpWrite && answer.operation < OpWrite)
+        return;
     m_answers.assign(1, m_scratch);
     if (answer.operation >= OpRead && answer.operation <= 4)
         store.insertOrReplace(listOf(answer), answer.mac, payload);

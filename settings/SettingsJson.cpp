@@ -3,6 +3,7 @@
 // after all keys were applied.
 #include "settings/SettingsJson.h"
 
+#include "settings/JsonDuplicateKeys.h"
 #include "settings/JsonValueForms.h"
 #include "settings/SettingsKeys.h"
 
@@ -458,6 +459,10 @@ ParsedDocument parseDocument(const QByteArray& text)
     }
     if (!json.isObject()) {
         parsed.error = "not a settings document: expected a JSON object";
+        return parsed;
+    }
+    if (std::string twice = duplicateKeyError(text); !twice.empty()) {
+        parsed.error = std::move(twice);
         return parsed;
     }
     const QJsonObject object = json.object();

@@ -29,7 +29,8 @@ struct ParsedDocument
     std::string error;
 };
 
-// Parses a document's text and checks each key on its own: known, of the right type, in range.
+// Parses a document's text and checks each key on its own: given once, known, of the right
+// type, in range.
 // Also the rules between keys that the document decides alone (for example a WEP key length
 // together with `"security": "wpa"`). Errors read "key: reason". A document that `get` or `read`
 // printed passes whole: its identity keys, `moduleIp` among them, are checked for their form and

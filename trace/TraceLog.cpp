@@ -36,16 +36,14 @@ std::string prefix(Link link, std::chrono::milliseconds elapsed)
     return text;
 }
 
-} // namespace
-
-std::string entryHex(const Entry& entry)
+// The hex of bytes [from, to) of the entry, masked ranges as "**".
+std::string hexRange(const Entry& entry, std::size_t from, std::size_t to)
 {
     static const char kDigits[] = "0123456789ABCDEF";
-    const std::size_t shown = std::min(entry.shownBytes, entry.bytes.size());
     std::string hex;
-    hex.reserve(shown * 3 + 4);
-    for (std::size_t i = 0; i < shown; ++i) {
-        if (i > 0)
+    hex.reserve((to - from) * 3);
+    for (std::size_t i = from; i < to; ++i) {
+        if (i > from)
             hex += ' ';
         if (isMasked(entry, i)) {
             hex += "**";
@@ -54,6 +52,15 @@ std::string entryHex(const Entry& entry)
             hex += kDigits[entry.bytes[i] & 0x0F];
         }
     }
+    return hex;
+}
+
+} // namespace
+
+std::string entryHex(const Entry& entry)
+{
+    const std::size_t shown = std::min(entry.shownBytes, entry.bytes.size());
+    std::string hex = hexRange(entry, 0, shown);
     if (shown < entry.bytes.size())
         hex += shown > 0 ? " ..." : "...";
     return hex;
@@ -64,7 +71,28 @@ std::string formatEntry(const Entry& entry, std::chrono::milliseconds elapsed)
     char length[32];
     std::snprintf(length, sizeof length, "%s %5zu B  ",
                   entry.direction == Direction::Sent ? "send" : "recv", entry.bytes.size());
-    return prefix(entry.link, elapsed) + length + entry.what + "  [" + entryHex(entry) + "]";
+    std::string text = prefix(entry.link, elapsed) + length + entry.what;
+    if (entry.details.empty())
+        return text + "  [" + entryHex(entry) + "]";
+    // The details and the rows of hex line up under what the bytes are.
+    const std::string indent(text.size() - entry.what.size(), ' ');
+    for (const std::string& detail : entry.details) {
+        text += '\n';
+        text += indent;
+        text += detail;
+    }
+    const std::size_t shown = std::min(entry.shownBytes, entry.bytes.size());
+    for (std::size_t row = 0; row < shown; row += kHexRowBytes) {
+        char offset[24]; // room for any size_t in hexadecimal, though rows stay short
+        std::snprintf(offset, sizeof offset, "%04zX  ", row);
+        text += '\n';
+        text += indent;
+        text += offset;
+        text += hexRange(entry, row, std::min(row + kHexRowBytes, shown));
+    }
+    if (shown < entry.bytes.size())
+        text += '\n' + indent + "...";
+    return text;
 }
 
 std::string formatNote(Link link, std::string_view text, std::chrono::milliseconds elapsed)

@@ -1,6 +1,7 @@
 // The trace as lines of text on a stream (standard error or a file), one line per entry:
 // milliseconds since the log began, link, direction, length, what the bytes are, and the bytes
-// in hexadecimal with the secret ones masked.
+// in hexadecimal with the secret ones masked. An entry with details (a datagram's items) takes
+// one line for each below its first, indented, then its hex in rows of kHexRowBytes.
 #pragma once
 
 #include "trace/TraceSink.h"
@@ -13,11 +14,13 @@
 
 namespace quarlink::trace {
 
+inline constexpr std::size_t kHexRowBytes = 16;
+
 // "1B 7E 52 ** **": the first `entry.shownBytes` bytes, masked ranges as "**", then "..."
 // when bytes were left out.
 std::string entryHex(const Entry& entry);
 
-// One line without its line end, at `elapsed` since the start.
+// The entry's lines, at `elapsed` since the start, joined by line ends, without a last one.
 std::string formatEntry(const Entry& entry, std::chrono::milliseconds elapsed);
 std::string formatNote(Link link, std::string_view text, std::chrono::milliseconds elapsed);
 

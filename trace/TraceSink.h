@@ -39,7 +39,10 @@ struct Entry
     Direction direction = Direction::Sent;
     std::span<const std::uint8_t> bytes; // exactly as they went over the line
     std::string what;                    // what the bytes are
-    std::vector<ByteRange> masked;       // shown as "**" in the hex
+    // Lines of their own below the entry's first, such as the items of a datagram; an entry
+    // with any shows its hex below them too, in rows.
+    std::vector<std::string> details;
+    std::vector<ByteRange> masked; // shown as "**" in the hex
     // The hex shows at most this many bytes (a firmware block); the length is always the whole.
     std::size_t shownBytes = std::numeric_limits<std::size_t>::max();
 };
@@ -48,7 +51,7 @@ class TraceSink
 {
 public:
     virtual ~TraceSink() = default;
-    // Both may be called from any thread; each call is one line of the trace.
+    // Both may be called from any thread; each call is one entry of the trace, written whole.
     virtual void record(const Entry& entry) = 0;
     // An event that is no frame, such as an answer that did not come in time.
     virtual void note(Link link, std::string_view text) = 0;

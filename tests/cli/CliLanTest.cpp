@@ -11,6 +11,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QRegularExpression>
 
 #include <algorithm>
 #include <string_view>
@@ -75,23 +76,56 @@ TEST_F(CliLan, ReadPrintsTheModulesSettingsDocument)
         << silent.err.toStdString();
 }
 
-TEST_F(CliLan, ReadTraceShowsTheDecipheredItemsWithTheSecretsMasked)
+TEST_F(CliLan, EveryLanCommandTracesEachDatagramWithOneLinePerItem)
 {
     startLan();
-    const CliRun run = lanCli({"read", "--mac", "00:11:22:33:50:09", "--trace"});
-    ASSERT_EQ(run.status, 0) << run.err.toStdString();
-    const QStringList lines = run.err.split('\n').filter(" ms lan ");
-    ASSERT_EQ(lines.size(), 2) << run.err.toStdString();
-    EXPECT_TRUE(lines[0].contains("send    32 B  to 127.255.255.255:")) << lines[0].toStdString();
-    EXPECT_TRUE(
-        lines[0].contains("read request, Local, MAC 00:11:22:33:50:09; no items (sent twice)"))
-        << lines[0].toStdString();
-    EXPECT_TRUE(lines[1].contains("from 127.0.13.3:")) << lines[1].toStdString();
-    for (const char* item :
-         {"read answer, Local, MAC 00:11:22:33:50:09, firmware ", "; 9/1 ssid \"ThisIsASSID\"",
-          "; 9/4 wpa_passphrase (masked)", "; 9/5 wpa_psk (masked)", "; 3/0 local_ip "})
-        EXPECT_TRUE(lines[1].contains(item)) << item << " in " << lines[1].toStdString();
-    EXPECT_FALSE(run.err.contains("ThisIsAPassword"));
+    const QString plan = dir.filePath("plan.json");
+    QFile file(plan);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(R"({"modules": [{"mac": "00:11:22:33:50:09", "userClassId": "Traced"}]})");
+    file.close();
+    const struct
+    {
+        QStringList args;
+        QStringList headers; // each the first line of one datagram's entry
+    } commands[] = {
+        {{"read", "--mac", "00:11:22:33:50:09", "--trace"},
+         {"send    32 B  to 127.255.255.255:",
+          "read request, Local, MAC 00:11:22:33:50:09 (sent twice)",
+          "from 127.0.13.3:", "read answer, Local, MAC 00:11:22:33:50:09, firmware "}},
+        {{"provision", plan, "--trace"},
+         {"read request, Local, MAC 00:11:22:33:50:09 (first copy)",
+          "read request, Local, MAC 00:11:22:33:50:09 (second copy)", "read answer",
+          "write request, Local, MAC 00:11:22:33:50:09", "write answer"}},
+    };
+    for (const auto& c : commands) {
+        const CliRun run = lanCli(c.args);
+        const std::string what = c.args.first().toStdString();
+        ASSERT_EQ(run.status, 0) << what << "\n" << run.err.toStdString();
+        const QStringList lines = run.err.split('\n');
+        const QStringList headers = lines.filter(" ms lan ");
+        for (const QString& header : c.headers)
+            EXPECT_GE(headers.filter(header).size(), 1)
+                << what << ": " << header.toStdString() << " in\n"
+                << run.err.toStdString();
+        // Below the read answer's header, one indented line per item, then the hex in rows.
+        const auto answer = lines.indexOf(QRegularExpression(".* ms lan .* read answer, .*"));
+        ASSERT_GE(answer, 0) << run.err.toStdString();
+        QStringList below;
+        for (qsizetype i = answer + 1; i < lines.size() && !lines[i].contains(" ms "); ++i)
+            below << lines[i];
+        for (const char* item :
+             {"1/0 identity ", "2/0 product_id 21", "9/0 wlan_word 0x00240001",
+              "9/1 ssid \"ThisIsASSID\"", "9/4 wpa_passphrase (masked)", "9/5 wpa_psk (masked)",
+              "3/0 local_ip 192.168.1.109", "5/0 option_flags 0x00000000", "0000  ", "0010  "})
+            EXPECT_EQ(below.filter(QRegularExpression("^ {32}" + QRegularExpression::escape(item)))
+                          .size(),
+                      1)
+                << what << ": " << item;
+        for (const QString& line : lines)
+            EXPECT_LE(line.size(), 160) << what << ": " << line.toStdString();
+        EXPECT_FALSE(run.err.contains("ThisIsAPassword"));
+    }
 }
 
 TEST_F(CliLan, WriteChangesOnlyTheDocumentsKeys)

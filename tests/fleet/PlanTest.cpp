@@ -2,6 +2,7 @@
 // kind of bad plan refused with its place and reason.
 #include "fleet/DocumentPlan.h"
 #include "fleet/PlanChecks.h"
+#include "settings/SettingsJson.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -184,6 +185,56 @@ TEST(fleet_Plan, ADocumentForChosenModulesTakesWhatReadPrintedAndTheirRowsOnly)
     EXPECT_EQ(plan.targets[0].keys, (QJsonObject{{"ssid", "Plant"}, {"localIp", "10.0.0.1"}}));
     EXPECT_EQ(plan.targets[1].keys, (QJsonObject{{"ssid", "Plant"}}));
     EXPECT_EQ(plan.targets[1].address, (netmgmt::Ipv4Bytes{127, 0, 0, 9}));
+}
+
+TEST(fleet_Plan, CsvTakesEveryKeysColumnAndSkipsRowsOfSeparatorsOnly)
+{
+    // The key length is a number column like any other; a spreadsheet's trailing rows of
+    // separators (more of them than the header has columns, too) are no modules.
+    const QByteArray csv = "mac;security;wepKeyLength;userClassId\r\n"
+                           "00:11:22:33:60:01;wep;128;A\r\n"
+                           ";;;\r\n"
+                           " ; ;\"\"; \r\n"
+                           ";;;;;\r\n";
+    const Checked checked = check(kPlan, csv);
+    ASSERT_TRUE(checked.plan) << checked.error;
+    const QJsonObject keys = plannedKeys(*checked.plan, checked.plan->modules[0]);
+    EXPECT_EQ(keys.value("wepKeyLength"), QJsonValue(128));
+    EXPECT_EQ(keys.value("security").toString(), "wep");
+    EXPECT_EQ(checked.plan->modules.size(), 2u); // the plan's two, no row added
+}
+
+TEST(fleet_Plan, KeysGivenTwiceAreRefusedWhereTheyStand)
+{
+    const QByteArray mac1 = R"({"mac": "00:11:22:33:60:01")";
+    const QByteArray mac2 = R"({"mac": "00:11:22:33:60:02")";
+    const struct
+    {
+        bool plan; // a plan, or else a settings document
+        QByteArray text;
+        std::string error; // empty: accepted
+    } cases[] = {
+        {true, R"({"modules": [)" + mac1 + R"(}], "modules": [)" + mac2 + "}]}",
+         "modules: given twice"},
+        {true, R"({"template": {"ssid": "a", "ssid": "b"}, "modules": [)" + mac1 + "}]}",
+         "template.ssid: given twice"},
+        {true, R"({"modules": [)" + mac1 + "}, " + mac2 + R"(, "mac": "00:11:22:33:60:03"}]})",
+         "modules[1].mac: given twice"},
+        {true, R"({"lan": {"mgmtPort": 1, "mgmtPort": 2}, "modules": [)" + mac1 + "}]}",
+         "lan.mgmtPort: given twice"},
+        {false, R"({"ssid": "a", "dhcp": true, "ssid": "b"})", "ssid: given twice"},
+        // One name at different levels, or inside a text, is no name given twice.
+        {true,
+         R"({"template": {"ssid": "a"}, "modules": [)" + mac1 + R"(, "ssid": "b"}, )" + mac2 +
+             R"(, "ssid": "c\", \"ssid\": \"d"}]})",
+         ""},
+        {false, R"({"ssid": "x\"ssid\":", "userClassId": "ssid"})", ""},
+    };
+    for (const auto& c : cases) {
+        const std::string error =
+            c.plan ? parsePlan(c.text).error : settings::parseDocument(c.text).error;
+        EXPECT_EQ(error, c.error) << c.text.toStdString();
+    }
 }
 
 } // namespace

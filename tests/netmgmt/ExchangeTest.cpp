@@ -187,17 +187,27 @@ TEST(ManagementParameters, FromTheEnvironment)
     EXPECT_EQ(set.parameters->key[13], 0x0D);
 
     const std::pair<const char*, const char*> malformed[] = {
-        {"QUARLINK_MGMT_PORT", "0"},          {"QUARLINK_MGMT_PORT", "65536"},
-        {"QUARLINK_MGMT_LOCAL_PORT", "-1"},   {"QUARLINK_MGMT_LOCAL_PORT", "80x"},
-        {"QUARLINK_MGMT_BROADCAST", "1.2.3"}, {"QUARLINK_MGMT_BROADCAST", "1.2.3.256"},
-        {"QUARLINK_MGMT_BIND", ""},           {"QUARLINK_MGMT_BIND", "1.2.3.4.5"},
-        {"QUARLINK_MGMT_KEY", "00"},          {"QUARLINK_MGMT_KEY", "zz0102030405060708090a0b0c0d"},
+        {"QUARLINK_MGMT_PORT", "0"},
+        {"QUARLINK_MGMT_PORT", "65536"},
+        {"QUARLINK_MGMT_LOCAL_PORT", "-1"},
+        {"QUARLINK_MGMT_LOCAL_PORT", "80x"},
+        {"QUARLINK_MGMT_BROADCAST", "1.2.3"},
+        {"QUARLINK_MGMT_BROADCAST", "1.2.3.256"},
+        {"QUARLINK_MGMT_BIND", ""},
+        {"QUARLINK_MGMT_BIND", "1.2.3.4.5"},
+        {"QUARLINK_MGMT_KEY", "00"},
+        {"QUARLINK_MGMT_KEY", "zz0102030405060708090a0b0c0d"},
+        {"QUARLINK_MGMT_KEY", "000102030405060708090a0b0c0d0e"},
     };
     for (const auto& [name, value] : malformed) {
         env = {{name, value}};
         const auto result = managementParametersFromEnvironment(lookup);
         EXPECT_FALSE(result.parameters) << name << "=" << value;
-        EXPECT_TRUE(result.error.starts_with(std::string(name) + ": '" + value + "'"))
-            << result.error;
+        // The value is quoted, but a key's is never shown, not even a wrong one.
+        const bool secret = std::string_view(name) == "QUARLINK_MGMT_KEY";
+        std::string shown = std::string(name) + ": ";
+        shown += secret ? "not a management key" : std::string(1, '\'').append(value) + '\'';
+        EXPECT_TRUE(result.error.starts_with(shown)) << result.error;
+        EXPECT_EQ(result.error.find(value) == std::string::npos, secret) << result.error;
     }
 }

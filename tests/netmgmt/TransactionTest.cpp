@@ -146,14 +146,19 @@ TEST(AcceptAnswer, ReadTakesOnlyTheAddressedModule)
     EXPECT_TRUE(store.find(PayloadList::Remote, kMacB));
 }
 
-TEST(AcceptAnswer, WriteAnswerKeepsItsStatusAndTheLastAnswerWins)
+TEST(AcceptAnswer, WriteTakesOnlyWriteAnswersAndTheLastAnswerWins)
 {
     Transaction t(OpWrite, 0, kManagementKey);
     t.request().mac = kMacA;
     RawPayloadStore store;
-    t.acceptAnswer(kSenderA, datagramOf({.operation = 1, .payload = productPayload(3)}), store);
+    // A late copy of an earlier search's or read's answer is not the write's answer.
+    for (const std::uint8_t earlier : {std::uint8_t{OpSearch}, std::uint8_t{OpRead}})
+        t.acceptAnswer(kSenderA, datagramOf({.operation = earlier, .payload = productPayload(3)}),
+                       store);
+    EXPECT_EQ(t.answerCount(), 0u);
+    t.acceptAnswer(kSenderA, datagramOf({.operation = OpWrite, .payload = productPayload(3)}),
+                   store);
     EXPECT_EQ(t.answerCount(), 1u);
-    EXPECT_FALSE(store.find(PayloadList::Local, kMacA)); // operation 1 answers are not stored here
     t.acceptAnswer(kSenderA,
                    datagramOf({.operation = OpWrite, .payload = productPayload(21), .status = 2}),
                    store);
