@@ -156,6 +156,12 @@ void CQuarlinkApp::OnLanModules()
     m_lanModules->activateWindow();
 }
 
+void CQuarlinkApp::OpenLanModulesSearching()
+{
+    OnLanModules();
+    m_lanModules->OnSearch();
+}
+
 void CQuarlinkApp::OnAppAbout()
 {
     CAboutDlg dialog(m_frame.get());

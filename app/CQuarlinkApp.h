@@ -38,6 +38,8 @@ public:
 
     // "Modules on the LAN...": shows the window (made at its first use), beside the form.
     void OnLanModules();
+    // The same, then a search, as the program starts (--lan-modules).
+    void OpenLanModulesSearching();
     // The window "Modules on the LAN"; null until it was first shown.
     lanwindow::LanModulesWindow* lanModulesWindow() const { return m_lanModules; }
 
@@ -61,6 +63,8 @@ private:
 
 // The option that keeps the full command set: the menu bar, and the network panel's buttons.
 inline constexpr const char* kAllCommandsOption = "--all-commands";
+// With it, the option that opens "Modules on the LAN" at start, searching.
+inline constexpr const char* kLanModulesOption = "--lan-modules";
 
 // Whether the system lets this program create a network socket at all.
 bool socketLayerAvailable();

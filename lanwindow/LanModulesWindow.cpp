@@ -52,6 +52,7 @@ QTableView* tableView(QWidget* parent, const char* name, const QString& accessib
     view->setEditTriggers(QAbstractItemView::NoEditTriggers);
     view->setAlternatingRowColors(true);
     view->verticalHeader()->setVisible(false);
+    view->verticalHeader()->setDefaultSectionSize(view->fontMetrics().height() * 3 / 2);
     view->horizontalHeader()->setStretchLastSection(true);
     return view;
 }
@@ -173,8 +174,37 @@ void LanModulesWindow::buildControls()
                               m_restore, m_export, m_changeTable, m_backup,    m_write, m_cancel};
     for (std::size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
-    resize(sizeHint().expandedTo(
-        QSize(fontMetrics().averageCharWidth() * 110, fontMetrics().height() * 30)));
+    // Each column as wide as its widest usual value, set once: measuring every row's text
+    // after each search would cost the window's thread time with many modules.
+    const char* const widest[] = {"00:00:00:00:00:00",
+                                  "255.255.255.255",
+                                  "65535",
+                                  "1.2a",
+                                  "PrinterNetwork-5G",
+                                  "14",
+                                  "off",
+                                  "none",
+                                  ""};
+    static_assert(std::size(widest) == ModuleTableModel::ColumnCount);
+    const QFontMetrics text = m_table->fontMetrics();
+    const QFontMetrics header = m_table->horizontalHeader()->fontMetrics();
+    const int padding = text.averageCharWidth() * 4; // the cell's margins and the sort arrow
+    int tableWidth = 0;
+    for (int column = 0; column < ModuleTableModel::Result; ++column) {
+        const QString title =
+            m_modules.headerData(column, Qt::Horizontal, Qt::DisplayRole).toString();
+        const int width = std::max(text.horizontalAdvance(QLatin1String(widest[column])),
+                                   header.horizontalAdvance(title)) +
+                          padding;
+        m_table->setColumnWidth(column, width);
+        tableWidth += width;
+    }
+    const int resultWidth = text.averageCharWidth() * 36;
+    m_changeTable->setColumnWidth(0, m_table->columnWidth(ModuleTableModel::Mac));
+    m_changeTable->setColumnWidth(1, text.horizontalAdvance(QStringLiteral("peerDomainName")) +
+                                         padding);
+    m_changeTable->setColumnWidth(2, resultWidth);
+    resize(sizeHint().expandedTo(QSize(tableWidth + resultWidth, text.height() * 36)));
 }
 
 void LanModulesWindow::setTask(Task task, const QString& text)
