@@ -72,6 +72,8 @@ LanModulesWindow::LanModulesWindow(const netmgmt::ManagementParameters& paramete
     m_backupRoot = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) +
                    QStringLiteral("/backups");
     setObjectName(QStringLiteral("LanModulesWindow"));
+    // The program ends with its main window, this one open or not.
+    setAttribute(Qt::WA_QuitOnClose, false);
     setWindowTitle(QStringLiteral("Modules on the LAN"));
     buildControls();
     setTask(Task::None, {});

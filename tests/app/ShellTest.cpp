@@ -253,6 +253,8 @@ TEST_F(Shell, AllCommandsOpensTheModulesOnTheLanBesideTheForm)
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
     EXPECT_FALSE(window->isModal());
     EXPECT_TRUE(view->isEnabled());
+    // The program ends with its main window, even with this one open.
+    EXPECT_FALSE(window->testAttribute(Qt::WA_QuitOnClose));
     window->close();
     command->trigger();
     EXPECT_EQ(app->lanModulesWindow(), window);
