@@ -128,8 +128,8 @@ private:
     std::vector<fleet::LanTarget> m_differing;
     fleet::Tally m_tally;
     QString m_backupFolder;
-    // Passwords the operator gave, by MAC address, for as long as the window lives; only ever
-    // sent to their module.
+    // Passwords the operator gave, by MAC address, for as long as the window lives (closing it
+    // hides it); only ever sent to their module.
     std::map<netmgmt::MacAddress, netmgmt::Password> m_passwords;
     WindowRunHost m_host;
     std::unique_ptr<fleet::ProvisionRun> m_run;
