@@ -17,9 +17,11 @@ void BackgroundTask::start(std::function<void()> work, std::function<void()> don
     QObject::connect(
         m_thread.get(), &QThread::finished, &m_context,
         [this, done = std::move(done)] {
+            // The connection, and this function with it, goes with the thread: keep a copy.
+            const auto callback = done;
             m_thread->wait();
             m_thread.reset();
-            done();
+            callback();
         },
         Qt::QueuedConnection);
     m_thread->start();
