@@ -11,9 +11,14 @@ namespace quarlink::lanwindow {
 
 namespace {
 
-// A field quoted when it holds a separator, a quote or a line end; quotes doubled inside.
+// A field quoted when it holds a separator, a quote or a line end; quotes doubled inside. A
+// field a spreadsheet would take for a formula (an SSID is anyone's text) starts with an
+// apostrophe, so that opening the export runs nothing.
 QString csvField(QString text)
 {
+    static const QString formulaStarts = QStringLiteral("=+-@\t\r");
+    if (!text.isEmpty() && formulaStarts.contains(text.front()))
+        text.prepend(QLatin1Char('\''));
     if (!text.contains(QLatin1Char(',')) && !text.contains(QLatin1Char('"')) &&
         !text.contains(QLatin1Char('\n')) && !text.contains(QLatin1Char('\r')))
         return text;

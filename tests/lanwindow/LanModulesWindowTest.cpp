@@ -4,6 +4,7 @@
 // module that went silent and one whose record holds no WLAN settings fail their rows only; a
 // second apply is all "unchanged"; a restore puts the backups back; Cancel starts nothing new.
 #include "lanwindow/LanModulesWindow.h"
+#include "lanwindow/ModuleExport.h"
 #include "common/LoopbackLan.h"
 #include "common/RecordingPrompter.h"
 #include "netmgmt/ItemTable.h"
@@ -411,6 +412,16 @@ TEST_F(LanWindow, AddTakesAMacOrAnAddressAndEveryControlHasAName)
                 << control->metaObject()->className() << " " << control->objectName().toStdString();
         }
     }
+}
+
+TEST(ModuleExport, FieldsASpreadsheetWouldRunOrSplitAreKeptAsText)
+{
+    lanwindow::ModuleRow row;
+    row.entries = {{"ssid", "=HYPERLINK(\"x\",\"y\")"}, {"firmware", "+1"}};
+    row.result = "failed: a, b";
+    const QByteArray csv = lanwindow::tableCsv({&row});
+    EXPECT_EQ(csv.mid(csv.indexOf("\r\n") + 2),
+              "00:00:00:00:00:00,,,'+1,\"'=HYPERLINK(\"\"x\"\",\"\"y\"\")\",,,,\"failed: a, b\"\r\n");
 }
 
 } // namespace
