@@ -111,7 +111,8 @@ void CMainFrame::updateIndicators()
 
 void CMainFrame::showMenuBar()
 {
-    // The settings document commands belong to the full command set only.
+    // The settings document commands and the modules on the LAN belong to the full command
+    // set only.
     QMenu* file = m_commands.menus.front();
     QAction* separator = file->actions().at(1);
     const std::pair<const char*, int> settingsCommands[] = {
@@ -122,6 +123,11 @@ void CMainFrame::showMenuBar()
         action->setData(id);
         file->insertAction(separator, action);
     }
+    // The window of every module on the LAN, beside the form.
+    auto* lanModules = new QAction(QStringLiteral("Modules on the LAN..."), m_commands.menus[1]);
+    lanModules->setData(ids::ID_CONNECTION_LAN_MODULES);
+    m_commands.menus[1]->addSeparator();
+    m_commands.menus[1]->addAction(lanModules);
     for (QMenu* menu : m_commands.menus)
         menuBar()->addMenu(menu);
 }

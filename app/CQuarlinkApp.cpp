@@ -4,6 +4,7 @@
 #include "app/CMainFrame.h"
 #include "app/CQuarlinkDoc.h"
 #include "form/CQuarlinkView.h"
+#include "lanwindow/LanModulesWindow.h"
 #include "os/UdpSocket.h"
 #include "platform/PortListProvider.h"
 #include "platform/Prompter.h"
@@ -95,6 +96,9 @@ void CQuarlinkApp::onCommand(int commandId)
     case ID_APP_ABOUT:
         OnAppAbout();
         break;
+    case ID_CONNECTION_LAN_MODULES:
+        OnLanModules();
+        break;
     default:
         m_frame->view()->onCommand(commandId);
         break;
@@ -128,6 +132,23 @@ void CQuarlinkApp::OnFileSave()
         return;
     if (!CQuarlinkDoc::SaveTo(path))
         platform::messageBox(QStringLiteral("Cannot save %1").arg(path));
+}
+
+void CQuarlinkApp::OnLanModules()
+{
+    if (!m_lanModules) {
+        m_lanModules = new lanwindow::LanModulesWindow(m_management, m_frame.get());
+        m_lanModules->setTrace(m_trace.get());
+    }
+    m_lanModules->show();
+    m_lanModules->raise();
+    m_lanModules->activateWindow();
+}
+
+void CQuarlinkApp::OpenLanModulesSearching()
+{
+    OnLanModules();
+    m_lanModules->OnSearch();
 }
 
 void CQuarlinkApp::OnAppAbout()

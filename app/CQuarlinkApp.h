@@ -10,6 +10,10 @@
 
 #include <memory>
 
+namespace quarlink::lanwindow {
+class LanModulesWindow;
+}
+
 namespace quarlink::app {
 
 class CMainFrame;
@@ -32,6 +36,13 @@ public:
     // variables at start.
     const netmgmt::ManagementParameters& managementParameters() const { return m_management; }
 
+    // "Modules on the LAN...": shows the window (made at its first use), beside the form.
+    void OnLanModules();
+    // The same, then a search, as the program starts (--lan-modules).
+    void OpenLanModulesSearching();
+    // The window "Modules on the LAN"; null until it was first shown.
+    lanwindow::LanModulesWindow* lanModulesWindow() const { return m_lanModules; }
+
     void OnFileNew();
     void OnFileOpen();
     void OnFileSave();
@@ -47,9 +58,12 @@ private:
     std::unique_ptr<trace::TraceLog> m_trace;
     std::unique_ptr<CQuarlinkDoc> m_doc;
     std::unique_ptr<CMainFrame> m_frame;
+    lanwindow::LanModulesWindow* m_lanModules = nullptr; // owned by the frame
 };
 
 // The option that keeps the full command set: the menu bar, and the network panel's buttons.
 inline constexpr const char* kAllCommandsOption = "--all-commands";
+// With it, the option that opens "Modules on the LAN" at start, searching.
+inline constexpr const char* kLanModulesOption = "--lan-modules";
 
 } // namespace quarlink::app

@@ -49,9 +49,13 @@ std::optional<int> answerInformationOptions(int argc, char** argv)
         QStringLiteral("all-commands"),
         QStringLiteral("Keep the menu bar, and let the network panel search, read and write "
                        "modules in TCP/IP mode."));
+    const QCommandLineOption lanModules(
+        QStringLiteral("lan-modules"),
+        QStringLiteral("With --all-commands: open \"Modules on the LAN\" at start and search."));
     parser.addOption(help);
     parser.addOption(version);
     parser.addOption(allCommands);
+    parser.addOption(lanModules);
     parser.parse(arguments); // options it does not know are Qt's, or ignored as before
 
     if (parser.isSet(help)) {

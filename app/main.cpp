@@ -18,5 +18,8 @@ int main(int argc, char** argv)
                                     allCommands);
     if (!app.InitInstance())
         return 1;
+    if (allCommands &&
+        QCoreApplication::arguments().contains(QLatin1String(quarlink::app::kLanModulesOption)))
+        app.OpenLanModulesSearching();
     return QApplication::exec();
 }

@@ -1,6 +1,6 @@
 #include "cli/ChangeOptions.h"
 
-#include "cli/PrivateFile.h"
+#include "fleet/PrivateFile.h"
 
 namespace quarlink::cli {
 
@@ -36,7 +36,8 @@ std::optional<ChangeChoice> ChangeOptions::read(const QCommandLineParser& parser
     choice.showSecrets = parser.isSet(m_showSecrets);
     if (parser.isSet(m_backup)) {
         choice.backupPath = parser.value(m_backup);
-        if (const QString problem = privateFilePathProblem(choice.backupPath); !problem.isEmpty()) {
+        if (const QString problem = fleet::privateFilePathProblem(choice.backupPath);
+            !problem.isEmpty()) {
             usageError(invocation, QStringLiteral("--backup: ") + problem);
             return std::nullopt;
         }

@@ -14,9 +14,6 @@ namespace quarlink::cli {
 
 namespace {
 
-// Far more than any document: the longest text key holds 2047 bytes.
-constexpr qint64 kMaxDocumentSize = 1 << 20;
-
 QString plainValue(const QJsonValue& value)
 {
     if (value.isString())
@@ -37,17 +34,11 @@ QString plainValue(const QJsonValue& value)
 
 DocumentText readDocumentText(const QString& path)
 {
+    if (path != QLatin1String("-"))
+        return settings::readDocumentFile(path);
     QFile file;
-    const bool opened = path == QLatin1String("-")
-                            ? file.open(stdin, QIODevice::ReadOnly)
-                            : (file.setFileName(path), file.open(QIODevice::ReadOnly));
-    if (!opened)
-        return {std::nullopt, QStringLiteral("cannot read %1: %2").arg(path, file.errorString())};
-    QByteArray text = file.read(kMaxDocumentSize + 1);
-    if (text.size() > kMaxDocumentSize)
-        return {std::nullopt,
-                QStringLiteral("%1: larger than 1 MiB, not a settings document").arg(path)};
-    return {std::move(text), {}};
+    file.open(stdin, QIODevice::ReadOnly); // when it fails, the read says so
+    return settings::readDocumentText(file, path);
 }
 
 void printJson(const QJsonDocument& document)

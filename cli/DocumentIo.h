@@ -2,6 +2,8 @@
 // input, and settings printed as aligned "key: value" lines.
 #pragma once
 
+#include "settings/DocumentFile.h"
+
 #include <QByteArray>
 #include <QJsonDocument>
 #include <QJsonValue>
@@ -13,11 +15,7 @@
 
 namespace quarlink::cli {
 
-struct DocumentText
-{
-    std::optional<QByteArray> text; // nothing: `error` says why
-    QString error;
-};
+using settings::DocumentText;
 
 // The text of the document at `path`, "-" for standard input.
 DocumentText readDocumentText(const QString& path);

@@ -6,33 +6,23 @@
 #include "cli/LanOptions.h"
 #include "cli/LanSession.h"
 #include "cli/ManagementPassword.h"
-#include "cli/PrivateFile.h"
 #include "cli/ProgressBar.h"
 #include "cli/SerialDocumentWrite.h"
 #include "cli/SerialSession.h"
 #include "cli/Subcommands.h"
 #include "cli/TraceOptions.h"
-#include "fleet/LanProvisioning.h"
 #include "fleet/PlanChecks.h"
-#include "fleet/ProvisionPlan.h"
-#include "fleet/SerialProvisioning.h"
+#include "fleet/ProvisionRun.h"
 #include "fleet/ValuesCsv.h"
-#include "settings/JsonValueForms.h"
-#include "settings/SettingsJson.h"
-#include "settings/SettingsKeys.h"
 
 #include "os/Process.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QJsonDocument>
 
-#include <cstdio>
 #include <map>
 #include <mutex>
-#include <set>
-#include <thread>
 
 namespace quarlink::cli {
 
@@ -43,12 +33,13 @@ using fleet::PlannedModule;
 constexpr int kProgressWidth = 30;
 
 // The run's results on standard output and its progress on standard error (a bar on a
-// terminal only). Called by one module at a time.
+// terminal only); the local management port claimed for the LAN run. Called by one module at a
+// time.
 class CliProvisionHost final : public fleet::ProvisionHost
 {
 public:
-    CliProvisionHost(bool json, QString backupDir)
-        : m_json(json), m_backupDir(std::move(backupDir)), m_terminal(os::isTerminal(stderr))
+    CliProvisionHost(bool json, const LanChoice& lan)
+        : m_json(json), m_lan(lan), m_terminal(os::isTerminal(stderr))
     {
     }
 
@@ -64,12 +55,15 @@ public:
         drawBar();
     }
 
-    std::string saveBackup(const QString& mac, const QJsonObject& document) override
+    bool claimLanPort(std::string& error) override
     {
-        const QString path = QDir(m_backupDir).filePath(mac + QStringLiteral(".json"));
-        // Owner-only: a backup holds the pass phrase and the keys.
-        return writePrivateFile(path, QJsonDocument(document).toJson()).toStdString();
+        m_portLock = claimLocalPort(m_lan); // says why, when it cannot
+        if (!m_portLock)
+            error = "the local management port stays in use";
+        return m_portLock.has_value();
     }
+
+    void releaseLanPort() override { m_portLock.reset(); }
 
     void progress(std::size_t finished, std::size_t total) override
     {
@@ -111,7 +105,8 @@ private:
     }
 
     bool m_json;
-    QString m_backupDir;
+    const LanChoice& m_lan;
+    std::optional<ManagementPortLock> m_portLock;
     bool m_terminal;
     std::mutex m_mutex;
     fleet::Tally m_tally;
@@ -168,58 +163,6 @@ std::optional<QByteArray> readFile(const QString& path, QString& error)
     if (!text.text)
         error = text.error;
     return text.text;
-}
-
-// The backups of a folder: each file's settings keys by the MAC address it holds. Every file
-// is checked as a settings document before anything is sent; the keys kept are those it holds,
-// less the identity and the derived key, which a restore does not write.
-std::optional<std::map<QString, QJsonObject>> readBackups(const QString& folder, QString& error)
-{
-    const QDir dir(folder);
-    if (!dir.exists()) {
-        error = QStringLiteral("--restore: %1 is not a folder").arg(folder);
-        return std::nullopt;
-    }
-    std::map<QString, QJsonObject> backups;
-    std::map<QString, QString> files; // MAC address -> the file that holds its backup
-    for (const QString& name : dir.entryList({QStringLiteral("*.json")}, QDir::Files, QDir::Name)) {
-        const QString path = dir.filePath(name);
-        const auto text = readFile(path, error);
-        if (!text)
-            return std::nullopt;
-        const settings::ParsedDocument parsed = settings::parseDocument(*text);
-        const auto mac = parsed.object
-                             ? settings::parseMacAddress(parsed.object->value("mac").toString())
-                             : std::nullopt;
-        if (!mac) {
-            error = QStringLiteral("%1: %2").arg(path, parsed.object
-                                                           ? QStringLiteral("holds no \"mac\"")
-                                                           : QString::fromStdString(parsed.error));
-            return std::nullopt;
-        }
-        const QString macText = settings::macAddressText(*mac);
-        if (const auto other = files.find(macText); other != files.end()) {
-            error = QStringLiteral("--restore: %1 and %2 both hold a backup of %3; keep one")
-                        .arg(other->second, path, macText);
-            return std::nullopt;
-        }
-        files[macText] = path;
-        QJsonObject keys = *parsed.object;
-        for (const QString& key : keys.keys())
-            if (settings::isNeverWritten(key))
-                keys.remove(key);
-        backups[macText] = keys;
-    }
-    if (backups.empty()) {
-        error = QStringLiteral("--restore: %1 holds no backup (*.json)").arg(folder);
-        return std::nullopt;
-    }
-    return backups;
-}
-
-fleet::SerialTarget serialTarget(const fleet::ProvisionPlan& plan, const PlannedModule& module)
-{
-    return {module.port, module.line, module.answerTimeout, fleet::plannedKeys(plan, module), {}};
 }
 
 } // namespace
@@ -306,11 +249,12 @@ int runProvision(const Invocation& invocation)
                 return badInput(invocation,
                                 planPath + QStringLiteral(": ") + QString::fromStdString(checked));
     }
-    std::optional<std::map<QString, QJsonObject>> backups;
+    // Every backup is checked as a settings document before anything is sent.
+    fleet::BackupsReading backups;
     if (restoring) {
-        backups = readBackups(parser.value(restore), error);
-        if (!backups)
-            return badInput(invocation, error);
+        backups = fleet::readBackups(parser.value(restore));
+        if (!backups.backups)
+            return badInput(invocation, QStringLiteral("--restore: ") + backups.error);
     }
     const auto lan = lanOptions.read(parser, invocation, [&plan](LanChoice& choice) {
         for (const auto& [setting, value] : plan.lanSettings)
@@ -341,74 +285,21 @@ int runProvision(const Invocation& invocation)
                             module.place + QStringLiteral(".passwordFile: ") + reading.error);
         ownPasswords[module.mac] = *reading.password;
     }
-    const auto passwordOf = [&](const netmgmt::MacAddress& mac) {
-        const auto own = ownPasswords.find(mac);
-        return own != ownPasswords.end() ? own->second : *password;
-    };
     if (parser.isSet(backup) && !QDir().mkpath(parser.value(backup)))
         return badInput(
             invocation,
             QStringLiteral("--backup: cannot make the folder %1").arg(parser.value(backup)));
 
-    std::vector<fleet::SerialTarget> serialTargets;
-    std::vector<fleet::LanTarget> lanTargets;
-    std::mutex claimedMutex;
-    std::set<QString> claimed; // backups a serial module took
-    for (const PlannedModule& module : plan.modules) {
-        if (module.kind == PlannedModule::Kind::Serial) {
-            fleet::SerialTarget target = serialTarget(plan, module);
-            if (backups)
-                target.keysForMac = [&](const QString& mac) -> std::optional<QJsonObject> {
-                    const auto it = backups->find(mac);
-                    if (it == backups->end())
-                        return std::nullopt;
-                    const std::lock_guard lock(claimedMutex);
-                    claimed.insert(mac);
-                    return it->second;
-                };
-            serialTargets.push_back(std::move(target));
-        } else if (!backups) {
-            lanTargets.push_back(
-                {module.mac, fleet::plannedKeys(plan, module), passwordOf(module.mac)});
-        }
-    }
-
-    const fleet::RunChoices choices{parser.isSet(dryRun), parser.isSet(backup)};
-    CliProvisionHost host(parser.isSet(json), parser.value(backup));
-    fleet::MacClaims macs;
-    const std::size_t serialJobs = jobCount.value_or(serialTargets.size());
-    std::thread serialRun;
-    if (!serialTargets.empty()) {
-        serialRun = std::thread([&] {
-            fleet::runSerialProvisioning(serialTargets, serialJobs, choices, host, macs,
-                                         makeSessionLink);
-        });
-        // A restore learns from the serial modules which backups remain for the LAN.
-        if (backups)
-            serialRun.join();
-    }
-    if (backups)
-        for (const auto& [mac, keys] : *backups)
-            if (!claimed.contains(mac)) {
-                const netmgmt::MacAddress address = *settings::parseMacAddress(mac);
-                lanTargets.push_back({address, keys, passwordOf(address)});
-            }
-
-    fleet::LanRunOutcome lanRun;
-    if (!lanTargets.empty() || (plan.select && !backups)) {
-        // Held for the whole run: its exchanges share the local port with no other process.
-        const auto portLock = claimLocalPort(*lan);
-        fleet::LanRunSettings settings{lan->parameters, lan->timings};
-        settings.trace = cliTrace();
-        lanRun = portLock
-                     ? fleet::runLanProvisioning(settings, lanTargets,
-                                                 backups ? std::nullopt : plan.select,
-                                                 plan.templateKeys, *password, choices, host, macs)
-                     : fleet::LanRunOutcome{false, "the LAN modules were not reached: the "
-                                                   "local management port stays in use"};
-    }
-    if (serialRun.joinable())
-        serialRun.join();
+    fleet::RunRequest request = fleet::requestFromPlan(plan, ownPasswords, *password);
+    request.serialJobs = jobCount.value_or(0);
+    request.lanSettings = {lan->parameters, lan->timings};
+    request.lanSettings.trace = cliTrace();
+    request.choices = {parser.isSet(dryRun), parser.isSet(backup)};
+    request.backupFolder = parser.value(backup);
+    request.restore = std::move(backups.backups);
+    CliProvisionHost host(parser.isSet(json), *lan);
+    fleet::ProvisionRun run(std::move(request), host, makeSessionLink);
+    const fleet::LanRunOutcome lanRun = run.run();
     if (!lanRun.message.empty())
         printError(QStringLiteral("quarlink-cli provision: %1")
                        .arg(QString::fromStdString(lanRun.message)));

@@ -1,7 +1,7 @@
 #include "cli/SafeChange.h"
 
 #include "cli/DocumentIo.h"
-#include "cli/PrivateFile.h"
+#include "fleet/PrivateFile.h"
 
 #include <QJsonDocument>
 
@@ -36,7 +36,8 @@ std::optional<int> SafeChange::prepare(settings::SettingsChange change, QJsonObj
         if (m_choice.backupPath.isEmpty())
             return std::nullopt;
         const QByteArray text = QJsonDocument(m_result.before).toJson();
-        if (const QString error = writePrivateFile(m_choice.backupPath, text); !error.isEmpty())
+        if (const QString error = fleet::writePrivateFile(m_choice.backupPath, text);
+            !error.isEmpty())
             return badInput(m_invocation, error);
         m_result.backup = m_choice.backupPath;
         return std::nullopt;

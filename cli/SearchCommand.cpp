@@ -4,27 +4,12 @@
 #include "cli/LanSession.h"
 #include "cli/Subcommands.h"
 #include "settings/RecordMapping.h"
-#include "settings/SettingsJson.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 
 namespace quarlink::cli {
-
-namespace {
-
-// The four values a search line shows, under their document keys.
-QJsonObject summary(const netmgmt::ModuleRecord& record)
-{
-    const QJsonObject all = settings::entriesObject(settings::recordEntries(record));
-    QJsonObject out;
-    for (const char* key : {"mac", "moduleIp", "productId", "firmware"})
-        out.insert(QLatin1String(key), all.value(QLatin1String(key)));
-    return out;
-}
-
-} // namespace
 
 int runSearch(const Invocation& invocation)
 {
@@ -66,7 +51,7 @@ int runSearch(const Invocation& invocation)
         return kExitFailure;
     QJsonArray modules;
     for (std::size_t i = 0; i < found; ++i)
-        modules.append(summary(session.manager().module(i)));
+        modules.append(settings::searchSummary(session.manager().module(i)));
     if (parser.isSet(json)) {
         printJson(QJsonDocument(modules));
         return kExitSuccess;

@@ -48,9 +48,12 @@ CPasswordDlg::Password CPasswordDlg::password() const
     return password;
 }
 
-std::optional<CPasswordDlg::Password> CPasswordDlg::ask(QWidget* parent)
+std::optional<CPasswordDlg::Password> CPasswordDlg::ask(QWidget* parent, const QString& module)
 {
     CPasswordDlg dialog(parent);
+    if (!module.isEmpty())
+        dialog.m_ui->prompt->setText(
+            QStringLiteral("The module %1 refused the write. Enter its password:").arg(module));
     if (platform::prompter().execDialog(dialog) != QDialog::Accepted)
         return std::nullopt;
     return dialog.password();

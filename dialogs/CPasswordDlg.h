@@ -33,7 +33,8 @@ public:
     Password password() const;
 
     // Runs the dialog through the prompter; the password after OK, nothing after Cancel.
-    static std::optional<Password> ask(QWidget* parent);
+    // `module` names the module that refused the write where several are written at once.
+    static std::optional<Password> ask(QWidget* parent, const QString& module = {});
 
 private:
     std::unique_ptr<Ui::PasswordDlg> m_ui;

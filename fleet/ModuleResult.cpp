@@ -5,8 +5,6 @@
 
 namespace quarlink::fleet {
 
-namespace {
-
 QString outcomeName(Outcome outcome)
 {
     switch (outcome) {
@@ -18,11 +16,11 @@ QString outcomeName(Outcome outcome)
         return QStringLiteral("failed");
     case Outcome::NotFound:
         return QStringLiteral("not found");
+    case Outcome::Cancelled:
+        return QStringLiteral("cancelled");
     }
     return {};
 }
-
-} // namespace
 
 QString resultLine(const ModuleResult& result)
 {
@@ -66,16 +64,22 @@ void Tally::add(Outcome outcome)
     case Outcome::NotFound:
         ++notFound;
         break;
+    case Outcome::Cancelled:
+        ++cancelled;
+        break;
     }
 }
 
 QString summaryLine(const Tally& t)
 {
-    return QStringLiteral("%1 changed, %2 unchanged, %3 failed, %4 not found")
-        .arg(t.changed)
-        .arg(t.unchanged)
-        .arg(t.failed)
-        .arg(t.notFound);
+    QString line = QStringLiteral("%1 changed, %2 unchanged, %3 failed, %4 not found")
+                       .arg(t.changed)
+                       .arg(t.unchanged)
+                       .arg(t.failed)
+                       .arg(t.notFound);
+    if (t.cancelled != 0)
+        line += QStringLiteral(", %1 cancelled").arg(t.cancelled);
+    return line;
 }
 
 } // namespace quarlink::fleet

@@ -56,7 +56,9 @@ class AddressPlan
 {
 public:
     explicit AddressPlan(const ProvisionPlan& plan)
-        : m_template(addressOf(plan.templateKeys)), m_takers(plan.select ? 2 : 0)
+        : m_template(addressOf(plan.templateKeys)), m_takers(plan.select ? 2 : 0),
+          m_templateTaken(text(plan.templatePlace) +
+                          ".localIp: the same address would be planned for more than one module")
     {
     }
 
@@ -67,7 +69,7 @@ public:
         if (!address)
             return {};
         if (!own && ++m_takers > 1)
-            return kTemplateTaken;
+            return m_templateTaken;
         const QString place = own ? module.place : module.place + QStringLiteral(" (template)");
         if (const auto other = m_places.find(*address); other != m_places.end())
             return text(module.place) + ".localIp: " + text(settings::ipv4Text(*address)) +
@@ -77,12 +79,9 @@ public:
     }
 
     // After every module: the template's address taken by more than one.
-    std::string finish() const { return m_template && m_takers > 1 ? kTemplateTaken : ""; }
+    std::string finish() const { return m_template && m_takers > 1 ? m_templateTaken : ""; }
 
 private:
-    static inline const std::string kTemplateTaken =
-        "template.localIp: the same address would be planned for more than one module";
-
     static std::optional<std::uint32_t> addressOf(const QJsonObject& keys)
     {
         return settings::parseIpv4(keys.value(QLatin1String("localIp")).toString());
@@ -91,6 +90,7 @@ private:
     std::optional<std::uint32_t> m_template;
     std::size_t m_takers;
     std::map<std::uint32_t, QString> m_places;
+    std::string m_templateTaken;
 };
 
 } // namespace
@@ -141,8 +141,7 @@ std::string checkPlan(const ProvisionPlan& plan)
 {
     if (plan.modules.empty() && !plan.select)
         return "modules: the plan names no module and selects none";
-    if (std::string error = checkKeys(plan.templateKeys, QStringLiteral("template"), false);
-        !error.empty())
+    if (std::string error = checkKeys(plan.templateKeys, plan.templatePlace, false); !error.empty())
         return error;
     std::map<QString, const PlannedModule*> targets;
     AddressPlan addresses(plan);

@@ -1,15 +1,18 @@
 // What a provisioning run needs from its owner: where each module's result goes as it
-// finishes, how a backup is saved before a module is written, and how far the run has come.
-// The command line implements it. Calls come one at a time, though for serial modules not
-// always from the thread that started the run.
+// finishes, how far the run has come, a password for a module that refused the one it was sent,
+// and the local management port's claim for the LAN part. The command line and the window
+// implement it. Calls come one at a time (but for the port's claim and release, which may come
+// while serial modules report), though not always from the thread that started the run: serial
+// modules are provisioned on threads of their own.
 #pragma once
 
 #include "fleet/ModuleResult.h"
+#include "netmgmt/OperationRequests.h"
 
-#include <QJsonObject>
 #include <QString>
 
 #include <cstddef>
+#include <optional>
 #include <string>
 
 namespace quarlink::fleet {
@@ -19,11 +22,25 @@ class ProvisionHost
 public:
     virtual ~ProvisionHost() = default;
     virtual void moduleFinished(const ModuleResult& result) = 0;
-    // Saves `document`, the module's settings as read (only what was read: a LAN read holds no
-    // setup text), as the backup of the module with `mac`; empty on success, else why it could
-    // not be saved (the module then fails unwritten).
-    virtual std::string saveBackup(const QString& mac, const QJsonObject& document) = 0;
+    // `finished` of the `total` modules known so far (a search adds those it finds).
     virtual void progress(std::size_t finished, std::size_t total) = 0;
+    // The module with `mac` refused the write for its password: the password to write it with
+    // once more, or nothing to leave it failed. Asked once per module and run, when nothing else
+    // of the LAN run is in flight.
+    virtual std::optional<netmgmt::Password> askPassword(const QString& mac)
+    {
+        (void)mac;
+        return std::nullopt;
+    }
+    // Before the first LAN exchange: takes the local management port for the run; false, with
+    // the reason in `error`, leaves every module on the LAN unreached. Released by
+    // releaseLanPort() once the LAN run has ended.
+    virtual bool claimLanPort(std::string& error)
+    {
+        (void)error;
+        return true;
+    }
+    virtual void releaseLanPort() {}
 };
 
 // How a run goes: a dry run reads and reports the changes but writes nothing; with backups, each

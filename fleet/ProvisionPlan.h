@@ -52,6 +52,7 @@ struct Selection
 struct ProvisionPlan
 {
     QJsonObject templateKeys;
+    QString templatePlace = QStringLiteral("template"); // where messages say the template is
     std::vector<PlannedModule> modules;
     std::optional<Selection> select;
     // The plan's LAN options in the order given, each with the value's text.

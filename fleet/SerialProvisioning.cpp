@@ -1,5 +1,6 @@
 // The workers of a serial run: QThreads, so that each session's timers and event loop belong
-// to the thread that runs it; they take the next target until none is left.
+// to the thread that runs it; they take the next target until none is left, or until the run
+// is cancelled: the targets not taken then end "cancelled".
 #include "fleet/SerialProvisioning.h"
 
 #include "fleet/PlannedChange.h"
@@ -10,7 +11,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <mutex>
 
 namespace quarlink::fleet {
 
@@ -19,9 +19,9 @@ namespace {
 class SerialRun
 {
 public:
-    SerialRun(const std::vector<SerialTarget>& targets, const RunChoices& choices,
-              ProvisionHost& host, MacClaims& macs, const SerialLinkFactory& makeLink)
-        : m_targets(targets), m_choices(choices), m_host(host), m_macs(macs), m_makeLink(makeLink)
+    SerialRun(const std::vector<SerialTarget>& targets, RunContext& context,
+              const SerialLinkFactory& makeLink)
+        : m_targets(targets), m_context(context), m_makeLink(makeLink)
     {
     }
 
@@ -29,10 +29,19 @@ public:
     void work()
     {
         for (std::size_t i = m_next++; i < m_targets.size(); i = m_next++)
-            report(provision(m_targets[i]));
+            m_context.finished(m_context.cancelled() ? cancelled(m_targets[i])
+                                                     : provision(m_targets[i]));
     }
 
 private:
+    static ModuleResult cancelled(const SerialTarget& target)
+    {
+        ModuleResult result;
+        result.target = target.port;
+        result.outcome = Outcome::Cancelled;
+        return result;
+    }
+
     ModuleResult provision(const SerialTarget& target)
     {
         ModuleResult result;
@@ -49,7 +58,8 @@ private:
             return failed(error);
         result.mac = reportedMac(read);
         result.address = settings::ipv4Text(read.localIp);
-        if (const std::string claimed = m_macs.claim(result.mac, target.port); !claimed.empty())
+        if (const std::string claimed = m_context.macs().claim(result.mac, target.port);
+            !claimed.empty())
             return failed(claimed);
         QJsonObject keys = target.keys;
         if (target.keysForMac) {
@@ -62,36 +72,28 @@ private:
         if (!change.error.empty())
             return failed(change.error);
         result.changes = change.changes;
+        result.change = change.change;
         result.outcome = change.changes.isEmpty() ? Outcome::Unchanged : Outcome::Changed;
-        if (result.outcome == Outcome::Unchanged || m_choices.dryRun)
+        if (result.outcome == Outcome::Unchanged || m_context.choices().dryRun)
             return result;
-        if (m_choices.backup) {
-            const std::lock_guard lock(m_hostMutex);
-            if (const std::string saved = m_host.saveBackup(result.mac, settings::toJson(read));
+        if (m_context.cancelled()) {
+            result.outcome = Outcome::Cancelled;
+            return result;
+        }
+        if (m_context.choices().backup)
+            if (const std::string saved = m_context.saveBackup(result.mac, settings::toJson(read));
                 !saved.empty())
                 return failed(saved);
-        }
         if (!link->write(change.wanted, error))
             return failed(error);
         result.address = settings::ipv4Text(change.wanted.localIp);
         return result;
     }
 
-    void report(const ModuleResult& result)
-    {
-        const std::lock_guard lock(m_hostMutex);
-        m_host.moduleFinished(result);
-        m_host.progress(++m_finished, m_targets.size());
-    }
-
     const std::vector<SerialTarget>& m_targets;
-    RunChoices m_choices;
-    ProvisionHost& m_host;
-    MacClaims& m_macs;
+    RunContext& m_context;
     const SerialLinkFactory& m_makeLink;
     std::atomic<std::size_t> m_next{0};
-    std::mutex m_hostMutex; // the host is called by one worker at a time
-    std::size_t m_finished = 0;
 };
 
 } // namespace
@@ -103,10 +105,9 @@ QString reportedMac(const settings::SettingsDocument& document)
 }
 
 void runSerialProvisioning(const std::vector<SerialTarget>& targets, std::size_t jobs,
-                           const RunChoices& choices, ProvisionHost& host, MacClaims& macs,
-                           const SerialLinkFactory& makeLink)
+                           RunContext& context, const SerialLinkFactory& makeLink)
 {
-    SerialRun run(targets, choices, host, macs, makeLink);
+    SerialRun run(targets, context, makeLink);
     const std::size_t workers = std::min(std::max<std::size_t>(jobs, 1), targets.size());
     std::vector<std::unique_ptr<QThread>> threads;
     for (std::size_t i = 0; i < workers; ++i) {

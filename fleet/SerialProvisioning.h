@@ -3,8 +3,7 @@
 // times out or loses its port ends only its own module.
 #pragma once
 
-#include "fleet/MacClaims.h"
-#include "fleet/ProvisionHost.h"
+#include "fleet/RunContext.h"
 #include "serial/LineSettings.h"
 #include "settings/SettingsDocument.h"
 
@@ -45,10 +44,9 @@ struct SerialTarget
 using SerialLinkFactory = std::function<std::unique_ptr<SerialLink>(const SerialTarget&)>;
 
 // Provisions every target, at most `jobs` at once, and returns when all have finished. A module
-// that reports a MAC address `macs` holds already fails unwritten.
+// that reports a MAC address another module of the run reported already fails unwritten.
 void runSerialProvisioning(const std::vector<SerialTarget>& targets, std::size_t jobs,
-                           const RunChoices& choices, ProvisionHost& host, MacClaims& macs,
-                           const SerialLinkFactory& makeLink);
+                           RunContext& context, const SerialLinkFactory& makeLink);
 
 // The MAC address a module's identity record holds, as "00:30:F9:00:00:01".
 QString reportedMac(const settings::SettingsDocument& document);

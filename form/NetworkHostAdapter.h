@@ -8,6 +8,8 @@
 #include "platform/BusyWait.h"
 #include "platform/Prompter.h"
 #include "resources/ControlIds.h"
+#include "settings/RecordCarriage.h"
+#include "settings/RecordMapping.h"
 
 #include <QListWidget>
 #include <QSignalBlocker>
@@ -60,6 +62,14 @@ public:
         return m_view.TakeSettingsIntoRecord(record);
     }
     void enableSetInfo() override { m_view.control(ids::IDC_SET_INFO)->setEnabled(true); }
+    // The comparison `write` makes: each setting the form changed must be in the answer.
+    std::string untakenChange(const netmgmt::ModuleRecord& read, const netmgmt::ModuleRecord& sent,
+                              const netmgmt::ModuleRecord& answer) override
+    {
+        const settings::SettingsDocument wanted = settings::documentFromRecord(sent);
+        return settings::untakenKey(
+            answer, wanted, settings::settingsChange(settings::documentFromRecord(read), wanted));
+    }
     void waitFor(const std::function<void()>& exchange) override
     {
         platform::runWhileRepainting(exchange);

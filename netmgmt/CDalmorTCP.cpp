@@ -24,6 +24,7 @@ const std::string kWriteSuccess = "Write success...";
 // The result of a write that sent nothing because no module was selected or the form's
 // settings were refused.
 constexpr int kNothingSent = -1;
+constexpr int kNotTaken = -2;
 
 Ipv4Bytes addressBytes(std::uint32_t hostOrder)
 {
@@ -166,15 +167,20 @@ int CDalmorTCP::write(TargetMode mode, const Password& password)
         return kNothingSent;
     }
     const ExchangeResult result = writeExchange(mode, working, password);
-    if (result.code == 0) {
-        m_host.showStatus(kWriteSuccess);
-        m_host.showMessage(kWriteSuccess);
+    int code = result.code;
+    if (code == 0) {
+        // Done only when the module's answer holds what was written.
+        const std::string untaken = m_host.untakenChange((*m_table)[*line], working, result.record);
+        const std::string& shown = untaken.empty() ? kWriteSuccess : untaken;
+        m_host.showStatus(shown);
+        m_host.showMessage(shown);
         (*m_table)[*line] = result.record;
+        code = untaken.empty() ? 0 : kNotTaken;
     } else {
-        showError(result.code);
+        showError(code);
     }
     m_host.enableSetInfo();
-    return result.code;
+    return code;
 }
 
 CDalmorTCP::ExchangeResult CDalmorTCP::writeExchange(TargetMode mode, ModuleRecord record,

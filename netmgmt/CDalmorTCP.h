@@ -45,7 +45,8 @@ public:
     // Writes the form's settings into the module of the selected list line. A module that
     // reports a password (a non-zero `password_0`) is sent `password` in its place; one that
     // reports none gets its field back as it was. Returns 0 or the error code that was shown;
-    // also -1 when nothing was sent for want of a line or settings.
+    // also -1 when nothing was sent for want of a line or settings, and -2 when the module's
+    // answer does not hold what was written (the host's untakenChange, shown).
     int write(TargetMode mode, const Password& password = {});
     // Where the datagrams of every operation are reported; null: no trace.
     void setTrace(trace::TraceSink* sink) { m_trace = sink; }

@@ -31,6 +31,17 @@ void ExchangeDispatcher::submit(Transaction& transaction, const Ipv4Bytes& addre
 
 void ExchangeDispatcher::startQueued()
 {
+    if (m_stop && m_stop->load()) {
+        // Each ends unsent, and so does whatever its callback submits.
+        while (!m_queued.empty()) {
+            std::deque<Exchange> dropped;
+            dropped.swap(m_queued);
+            for (Exchange& exchange : dropped)
+                if (exchange.finished)
+                    exchange.finished(kNotStarted);
+        }
+        return;
+    }
     while (m_active.size() < m_maxInFlight && !m_queued.empty()) {
         auto exchange = std::make_unique<Exchange>(std::move(m_queued.front()));
         m_queued.pop_front();
@@ -166,6 +177,13 @@ std::chrono::milliseconds ExchangeDispatcher::nextWake(Clock::time_point now) co
         return std::chrono::milliseconds(0);
     // Rounded up, so that a wake never comes before the moment it waits for.
     return std::chrono::ceil<std::chrono::milliseconds>(next - now);
+}
+
+void ExchangeDispatcher::dropLateAnswers(std::chrono::milliseconds quiet)
+{
+    std::array<std::uint8_t, kMaxDatagramSize> buffer{};
+    while (m_endpoint.waitReadable(quiet))
+        m_endpoint.receive(buffer);
 }
 
 void ExchangeDispatcher::run()

@@ -7,6 +7,8 @@
 //
 // The exchanges run on the thread that calls run(); at most `maxInFlight` at once, the others
 // queue in the order submitted. A finished exchange's callback may submit further exchanges.
+// A stop flag, set from any thread, keeps queued exchanges from starting: those in flight end
+// as they would, the queued ones end unsent.
 // With a trace sink set, every datagram sent or received goes to it.
 #pragma once
 
@@ -15,6 +17,7 @@
 #include "netmgmt/Transaction.h"
 #include "trace/TraceSink.h"
 
+#include <atomic>
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
@@ -35,8 +38,10 @@ inline constexpr std::size_t kDefaultExchangesInFlight = 32;
 class ExchangeDispatcher
 {
 public:
-    // Called once when the exchange ends: 0, or the error code of its second send.
+    // Called once when the exchange ends: 0, the error code of its second send, or kNotStarted.
     using Finished = std::function<void(int code)>;
+    // The code of an exchange that the stop flag kept from starting: nothing was sent.
+    static constexpr int kNotStarted = -1;
 
     ExchangeDispatcher(ManagementEndpoint& endpoint, RawPayloadStore& store,
                        std::uint16_t modulePort,
@@ -47,6 +52,13 @@ public:
                 AnswerAwaited awaited, Finished finished);
     // Runs until every submitted exchange has finished.
     void run();
+    // With no exchange in flight: drops every datagram that arrives until none has come for
+    // `quiet`. A module answers both copies of a request, and an exchange may end at the first
+    // answer: the second must not pass for the answer to a later request of the same operation
+    // (a write sent again with another password).
+    void dropLateAnswers(std::chrono::milliseconds quiet);
+    // Once `stop` (which must outlive the dispatcher) reads true, no queued exchange starts.
+    void setStopFlag(const std::atomic<bool>* stop) { m_stop = stop; }
 
     // Where every datagram sent and received is traced; null: nowhere. The exchanges of one
     // dispatcher share one management key, which deciphers the datagrams for the trace.
@@ -95,6 +107,7 @@ private:
     std::deque<Exchange> m_queued;
     std::vector<std::unique_ptr<Exchange>> m_active;
     std::size_t m_peak = 0;
+    const std::atomic<bool>* m_stop = nullptr;
     trace::TraceSink* m_trace = nullptr;
 };
 

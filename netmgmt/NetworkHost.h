@@ -34,6 +34,15 @@ public:
     virtual bool takeSettingsInto(ModuleRecord& record) = 0;
     // "Set Info" usable again after a write.
     virtual void enableSetInfo() = 0;
+    // After a module answered a write with success: empty when its answer record `answer` holds
+    // what the write changed from `read` (its entry as it was) to `sent`; else which setting did
+    // not take, shown in place of the success. By default the answer is taken as it is.
+    virtual std::string untakenChange(const ModuleRecord& read, const ModuleRecord& sent,
+                                      const ModuleRecord& answer)
+    {
+        (void)read, (void)sent, (void)answer;
+        return {};
+    }
 
     // Runs one blocking exchange. It touches nothing of the host; the window keeps repainting
     // while it runs, the command line simply waits.

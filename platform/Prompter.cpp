@@ -44,6 +44,12 @@ public:
                                             filter, nullptr, flags);
     }
 
+    QString getExistingDirectory(const QString& caption, const QString& startFolder) override
+    {
+        return QFileDialog::getExistingDirectory(QApplication::activeWindow(), caption,
+                                                 startFolder);
+    }
+
     int execDialog(QDialog& dialog) override { return dialog.exec(); }
 };
 

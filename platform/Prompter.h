@@ -38,6 +38,9 @@ public:
                                     const QString& suggestedName,
                                     FileDialogOptions options = {}) = 0;
 
+    // A folder that exists, chosen starting at `startFolder`; empty when cancelled.
+    virtual QString getExistingDirectory(const QString& caption, const QString& startFolder) = 0;
+
     // Runs a modal dialog and returns its result code (QDialog::Accepted / Rejected).
     virtual int execDialog(QDialog& dialog) = 0;
 };

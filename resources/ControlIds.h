@@ -111,6 +111,7 @@ inline constexpr int ID_CONNECTION_TCPIP = 32774;
 inline constexpr int ID_FILE_SETUP_FILE = 32776;
 inline constexpr int ID_FILE_SAVE_SETTINGS = 32777;
 inline constexpr int ID_FILE_LOAD_SETTINGS = 32778;
+inline constexpr int ID_CONNECTION_LAN_MODULES = 32779;
 inline constexpr int ID_FILE_NEW = 57600;
 inline constexpr int ID_FILE_OPEN = 57601;
 inline constexpr int ID_FILE_SAVE = 57603;

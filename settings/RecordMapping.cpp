@@ -115,6 +115,17 @@ std::vector<std::pair<QString, QJsonValue>> recordEntries(const netmgmt::ModuleR
     return entries;
 }
 
+QJsonObject searchSummary(const netmgmt::ModuleRecord& record)
+{
+    QJsonObject all;
+    for (const auto& [key, value] : recordEntries(record))
+        all.insert(key, value);
+    QJsonObject out;
+    for (const char* key : {"mac", "moduleIp", "productId", "firmware"})
+        out.insert(QLatin1String(key), all.value(QLatin1String(key)));
+    return out;
+}
+
 void applyChangedSettings(const SettingsDocument& read, const SettingsDocument& wanted,
                           netmgmt::ModuleRecord& r)
 {

@@ -7,6 +7,7 @@
 #include "serial/ItemPayloads.h"
 #include "settings/SettingsDocument.h"
 
+#include <QJsonObject>
 #include <QJsonValue>
 #include <QString>
 
@@ -53,6 +54,10 @@ SettingsDocument documentFromRecord(const netmgmt::ModuleRecord& record);
 // keys without `setupText`, which a record does not hold, with the full product id and the
 // address the module answered from (`moduleIp`).
 std::vector<std::pair<QString, QJsonValue>> recordEntries(const netmgmt::ModuleRecord& record);
+
+// The four values a search lists for a module, under their document keys: "mac", "moduleIp",
+// "productId", "firmware" (what `search --json` prints for each module).
+QJsonObject searchSummary(const netmgmt::ModuleRecord& record);
 
 // Writes into `record` each setting in which `wanted` differs from `read`, the document of the
 // record as it was read; every other byte of the record stays as the module reported it.

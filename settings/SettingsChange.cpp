@@ -36,13 +36,19 @@ SettingsChange settingsChange(const SettingsDocument& module, const SettingsDocu
     return change;
 }
 
+std::pair<QString, QString> changeTexts(const SettingChange& change, Secrets secrets)
+{
+    return {compactJson(shown(change, change.before, secrets)),
+            compactJson(shown(change, change.after, secrets))};
+}
+
 QStringList changeLines(const SettingsChange& change, Secrets secrets)
 {
     QStringList lines;
-    for (const SettingChange& c : change)
-        lines << QStringLiteral("%1: %2 -> %3")
-                     .arg(c.key, compactJson(shown(c, c.before, secrets)),
-                          compactJson(shown(c, c.after, secrets)));
+    for (const SettingChange& c : change) {
+        const auto [before, after] = changeTexts(c, secrets);
+        lines << QStringLiteral("%1: %2 -> %3").arg(c.key, before, after);
+    }
     return lines;
 }
 

@@ -11,6 +11,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <utility>
 #include <vector>
 
 namespace quarlink::settings {
@@ -40,6 +41,9 @@ using SettingsChange = std::vector<SettingChange>;
 // keys never count, nor the pre-shared key: it is derived from the pass phrase and the SSID, so
 // its change shows as theirs.
 SettingsChange settingsChange(const SettingsDocument& module, const SettingsDocument& wanted);
+
+// A setting's values before and after as one line shows them: compact JSON, secrets masked.
+std::pair<QString, QString> changeTexts(const SettingChange& change, Secrets secrets);
 
 // One line per setting: `ssid: "Office" -> "PrinterNet"`, values in compact JSON.
 QStringList changeLines(const SettingsChange& change, Secrets secrets);

@@ -2,6 +2,7 @@
 #include "sim/LanRunner.h"
 
 #include "netmgmt/ItemTable.h"
+#include "netmgmt/ManagementHeader.h"
 #include "netmgmt/ManagementParameters.h"
 #include "os/SystemError.h"
 #include "os/WaitSet.h"
@@ -128,7 +129,8 @@ void LanRunner::handle(os::UdpSocket& socket, bool broadcast, std::size_t module
         std::vector<LanModuleState> snapshot;
         {
             const std::lock_guard lock(m_mutex);
-            ++m_requests;
+            const netmgmt::ManagementHeader header = netmgmt::decodeHeader(request);
+            m_requests.push_back({header.operation, header.mac, broadcast, module});
             const std::size_t first = broadcast ? 0 : module;
             const std::size_t last = broadcast ? m_config.modules.size() : module + 1;
             for (std::size_t i = first; i < last; ++i) {
@@ -172,7 +174,19 @@ std::vector<LanModuleState> LanRunner::modules() const
 std::size_t LanRunner::requestCount() const
 {
     const std::lock_guard lock(m_mutex);
+    return m_requests.size();
+}
+
+std::vector<ReceivedRequest> LanRunner::requests() const
+{
+    const std::lock_guard lock(m_mutex);
     return m_requests;
+}
+
+void LanRunner::setFaults(std::size_t index, const LanFaults& faults)
+{
+    const std::lock_guard lock(m_mutex);
+    m_config.modules.at(index).faults = faults;
 }
 
 } // namespace quarlink::sim

@@ -37,6 +37,16 @@ struct LanConfig
     std::function<void(const std::vector<LanModuleState>&)> onCommit;
 };
 
+// A request as the modules received it, for tests: its operation and the MAC address it names
+// (a search names none), and whether it came by broadcast or to the module's own address.
+struct ReceivedRequest
+{
+    std::uint8_t operation = 0;
+    netmgmt::MacAddress mac{};
+    bool broadcast = false;
+    std::size_t module = 0; // the module whose address it came to (unicast)
+};
+
 class LanRunner
 {
 public:
@@ -56,6 +66,9 @@ public:
     std::vector<LanModuleState> modules() const;
     // Requests received so far (by broadcast and direct), for tests.
     std::size_t requestCount() const;
+    std::vector<ReceivedRequest> requests() const;
+    // Gives module `index` other faults from now on (a module switched off after it was found).
+    void setFaults(std::size_t index, const LanFaults& faults);
 
 private:
     struct Pending
@@ -77,8 +90,8 @@ private:
     std::vector<os::UdpSocket> m_moduleSockets;
     os::StopSignal m_stop;
     std::vector<Pending> m_pending;
-    mutable std::mutex m_mutex; // guards the module states and the request count
-    std::size_t m_requests = 0;
+    mutable std::mutex m_mutex; // guards the module states, their faults and the requests
+    std::vector<ReceivedRequest> m_requests;
     Bytes m_buffer;
 };
 

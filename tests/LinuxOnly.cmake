@@ -32,6 +32,8 @@ set(QUARLINK_LINUX_ONLY_TEST_SOURCES
   "fleet/DispatcherTest.cpp|simulated LAN modules in-process, each on its own loopback address, as only Linux routes them (Wine binds 127.0.0.x as the loopback interface, so their answers come from 127.0.0.1)"
   "e2e/NetworkPanelTest.cpp|simulated LAN modules in-process, each on its own loopback address, as only Linux routes them (Wine binds 127.0.0.x as the loopback interface, so their answers come from 127.0.0.1)"
   "cli/CliLanTest.cpp|simulated LAN modules in-process, each on its own loopback address, as only Linux routes them (Wine binds 127.0.0.x as the loopback interface, so their answers come from 127.0.0.1)"
+  "fleet/ProvisionRunTest.cpp|simulated LAN modules in-process, each on its own loopback address, as only Linux routes them (Wine binds 127.0.0.x as the loopback interface, so their answers come from 127.0.0.1)"
+  "lanwindow/LanModulesWindowTest.cpp|simulated LAN modules in-process, each on its own loopback address, as only Linux routes them (Wine binds 127.0.0.x as the loopback interface, so their answers come from 127.0.0.1)"
 )
 # Libraries only those sources need.
 set(QUARLINK_LINUX_ONLY_TEST_LIBS util OpenSSL::Crypto)

@@ -2,7 +2,7 @@
 // each, with the production waits (2 s read, 3 s write): the whole run with exchanges
 // overlapped beside the same plan with one exchange at a time, in the same run. Serial: 8
 // simulated modules on pseudo-terminals, quarlink-cli provision with --jobs 8 beside --jobs 1.
-#include "fleet/LanProvisioning.h"
+#include "fleet/ProvisionRun.h"
 #include "sim/SimulatedLan.h"
 #include "sim/SimulatedModule.h"
 
@@ -28,7 +28,6 @@ class CountingHost final : public fleet::ProvisionHost
 {
 public:
     void moduleFinished(const fleet::ModuleResult& result) override { tally.add(result.outcome); }
-    std::string saveBackup(const QString&, const QJsonObject&) override { return {}; }
     void progress(std::size_t, std::size_t) override {}
     fleet::Tally tally;
 };
@@ -42,17 +41,16 @@ struct LanFigure
 LanFigure runLan(std::uint16_t port, const std::vector<fleet::LanTarget>& targets,
                  std::size_t inFlight)
 {
-    fleet::LanRunSettings settings;
-    settings.parameters.modulePort = port;
-    settings.parameters.localPort = 0;
-    settings.parameters.broadcastAddress = {127, 255, 255, 255};
-    settings.inFlight = inFlight;
+    fleet::RunRequest request;
+    request.lan = targets;
+    request.lanSettings.parameters.modulePort = port;
+    request.lanSettings.parameters.localPort = 0;
+    request.lanSettings.parameters.broadcastAddress = {127, 255, 255, 255};
+    request.lanSettings.inFlight = inFlight;
     CountingHost host;
-    fleet::MacClaims macs;
     QElapsedTimer clock;
     clock.start();
-    const fleet::LanRunOutcome run =
-        fleet::runLanProvisioning(settings, targets, std::nullopt, {}, {}, {}, host, macs);
+    const fleet::LanRunOutcome run = fleet::ProvisionRun(std::move(request), host).run();
     if (!run.ok) {
         std::fprintf(stderr, "LAN run failed: %s\n", run.message.c_str());
         std::exit(1);

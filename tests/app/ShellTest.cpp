@@ -6,6 +6,7 @@
 #include "common/FakePortList.h"
 #include "common/RecordingPrompter.h"
 #include "form/CQuarlinkView.h"
+#include "lanwindow/LanModulesWindow.h"
 #include "resources/ControlIds.h"
 
 #include <QAction>
@@ -231,6 +232,33 @@ TEST_F(Shell, AllCommandsKeepsTheMenuBarWithItsEnableRules)
     menuAction(ID_CONNECTION_SERIAL)->trigger();
     EXPECT_EQ(view->connectionMode, form::ConnectionMode::Serial);
     EXPECT_FALSE(menuAction(ID_WLAN_FW_DOWNLOAD)->isEnabled());
+}
+
+TEST_F(Shell, AllCommandsOpensTheModulesOnTheLanBesideTheForm)
+{
+    EXPECT_EQ(menuAction(ID_CONNECTION_LAN_MODULES), nullptr); // the full command set only
+    app.reset();
+    start(true);
+    QAction* command = menuAction(ID_CONNECTION_LAN_MODULES);
+    ASSERT_NE(command, nullptr);
+    EXPECT_EQ(command->text(), "Modules on the LAN...");
+    EXPECT_TRUE(command->isEnabled());
+    command->trigger();
+    QWidget* window = app->lanModulesWindow();
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(window->windowTitle(), "Modules on the LAN");
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_TRUE(window->isWindow());
+    // Not modal: the form stays usable beside it.
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+    EXPECT_FALSE(window->isModal());
+    EXPECT_TRUE(view->isEnabled());
+    // The program ends with its main window, even with this one open.
+    EXPECT_FALSE(window->testAttribute(Qt::WA_QuitOnClose));
+    window->close();
+    command->trigger();
+    EXPECT_EQ(app->lanModulesWindow(), window);
+    EXPECT_TRUE(window->isVisible());
 }
 
 TEST_F(Shell, AllCommandsOpensAtTheWholeFormAndTheMenuBar)

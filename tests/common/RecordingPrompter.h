@@ -1,5 +1,5 @@
-// A prompter for tests: records every message box and answers file dialogs and modal dialogs
-// from queued answers, so nothing ever blocks.
+// A prompter for tests: records every message box and answers file and folder dialogs and modal
+// dialogs from queued answers, so nothing ever blocks.
 #pragma once
 
 #include "platform/Prompter.h"
@@ -42,6 +42,12 @@ public:
     {
         fileDialogs.push_back({caption, filter});
         fileDialogOptions.push_back(options);
+        return takeFileAnswer();
+    }
+    QString getExistingDirectory(const QString& caption, const QString&) override
+    {
+        fileDialogs.push_back({caption, {}});
+        fileDialogOptions.push_back({});
         return takeFileAnswer();
     }
     int execDialog(QDialog& dialog) override

@@ -7,6 +7,7 @@
 #include "dialogs/CPasswordDlg.h"
 #include "form/CQuarlinkView.h"
 #include "netmgmt/ErrorCodes.h"
+#include "netmgmt/ItemTable.h"
 #include "resources/ControlIds.h"
 #include "sim/SimulatedLan.h"
 
@@ -207,6 +208,34 @@ TEST_F(NetworkPanel, WriteOfEditedSettingsChangesExactlyThoseInTheModule)
     for (auto key : {std::pair{9, 1}, {7, 0}, {9, 5}, {9, 6}})
         before.erase(key), after.erase(key);
     EXPECT_EQ(after, before);
+}
+
+TEST_F(NetworkPanel, AWriteIsASuccessOnlyWhenTheModulesAnswerHoldsIt)
+{
+    sim::LanFaults keepsWlan; // answers with success, but keeps its own WLAN settings
+    keepsWlan.keptType = netmgmt::item_type::Wlan;
+    const struct
+    {
+        const char* what;
+        sim::LanFaults faults;
+        QString shown;
+    } cases[] = {
+        {"a module that takes it", {}, "Write success..."},
+        {"a module that keeps its own", keepsWlan,
+         "ssid: the module answered the write, but its record does not hold the value written"},
+    };
+    for (const auto& c : cases) {
+        prompter.messages.clear();
+        start({module(kFirst, 1, c.faults)});
+        typeMac(initial[0].mac);
+        click(IDC_READ);
+        ASSERT_EQ(status(), "Success") << c.what;
+        edit(IDC_SSID)->setText("Lab");
+        click(IDC_SET_INFO);
+        EXPECT_EQ(status(), c.shown) << c.what;
+        EXPECT_EQ(prompter.texts(), QStringList{c.shown}) << c.what;
+        EXPECT_TRUE(view->control(IDC_SET_INFO)->isEnabled()) << c.what;
+    }
 }
 
 TEST_F(NetworkPanel, ModulesOwnValuesWithoutAFormEntryGoBackUnchanged)

@@ -1,5 +1,6 @@
 // Plans and CSV values: merging by MAC and port, the CSV forms spreadsheets export, and every
 // kind of bad plan refused with its place and reason.
+#include "fleet/DocumentPlan.h"
 #include "fleet/PlanChecks.h"
 #include "settings/SettingsJson.h"
 
@@ -164,6 +165,26 @@ TEST(fleet_Plan, BadPlansAreRefusedWithPlaceAndReason)
         EXPECT_NE(checked.error.find(c.expected), std::string::npos)
             << checked.error << "\n  expected: " << c.expected;
     }
+}
+
+TEST(fleet_Plan, ADocumentForChosenModulesTakesWhatReadPrintedAndTheirRowsOnly)
+{
+    const auto mac = [](std::uint8_t last) {
+        return netmgmt::MacAddress{0x00, 0x11, 0x22, 0x33, 0x60, last};
+    };
+    // What `read --json` prints: its identity, address and derived key are never written.
+    const NamedText document{"read.json", R"({"mac": "00:11:22:33:60:09", "productId": 300,
+        "firmware": "1.2a", "moduleIp": "127.0.0.2", "psk": ")" +
+                                              QByteArray(64, 'a') + R"(", "ssid": "Plant"})"};
+    const NamedText values{"values.csv", "mac,localIp\n00:11:22:33:60:01,10.0.0.1\n"
+                                         "00:11:22:33:60:07,10.0.0.7\n"}; // 07 is not chosen
+    const DocumentPlan plan = planDocument(
+        document, values, {{mac(1), std::nullopt}, {mac(2), netmgmt::Ipv4Bytes{127, 0, 0, 9}}});
+    ASSERT_EQ(plan.error, "");
+    ASSERT_EQ(plan.targets.size(), 2u);
+    EXPECT_EQ(plan.targets[0].keys, (QJsonObject{{"ssid", "Plant"}, {"localIp", "10.0.0.1"}}));
+    EXPECT_EQ(plan.targets[1].keys, (QJsonObject{{"ssid", "Plant"}}));
+    EXPECT_EQ(plan.targets[1].address, (netmgmt::Ipv4Bytes{127, 0, 0, 9}));
 }
 
 TEST(fleet_Plan, CsvTakesEveryKeysColumnAndSkipsRowsOfSeparatorsOnly)

@@ -1,5 +1,5 @@
-// Private files through the OS layer; the checks and messages in the command line's words.
-#include "cli/PrivateFile.h"
+// Private files through the OS layer; the checks and messages in the program's words.
+#include "fleet/PrivateFile.h"
 
 #include "os/PrivateFile.h"
 #include "os/SystemError.h"
@@ -8,7 +8,7 @@
 
 #include <span>
 
-namespace quarlink::cli {
+namespace quarlink::fleet {
 
 QString writePrivateFile(const QString& path, const QByteArray& bytes)
 {
@@ -35,4 +35,4 @@ QString privateFilePathProblem(const QString& path)
     return {};
 }
 
-} // namespace quarlink::cli
+} // namespace quarlink::fleet

@@ -7,7 +7,7 @@
 #include <QByteArray>
 #include <QString>
 
-namespace quarlink::cli {
+namespace quarlink::fleet {
 
 // Empty on success; otherwise what failed, naming the path.
 QString writePrivateFile(const QString& path, const QByteArray& bytes);
@@ -16,4 +16,4 @@ QString writePrivateFile(const QString& path, const QByteArray& bytes);
 // is no folder itself); otherwise the reason. For refusing a path before a module is touched.
 QString privateFilePathProblem(const QString& path);
 
-} // namespace quarlink::cli
+} // namespace quarlink::fleet
