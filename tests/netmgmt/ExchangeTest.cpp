@@ -168,7 +168,11 @@ TEST(Exchange, SearchSendsTwiceAndWaitsToTheDeadline)
     EXPECT_EQ(t.answerCount(), 1u); // four answers of one module
     const auto requests = responder.stop();
     ASSERT_EQ(requests.size(), 2u);
-    EXPECT_GE(requests[1] - requests[0], responder.stampsArrivals() ? 9ms : 5ms);
+    // The pause between the copies shows only in the kernel's arrival stamps: a reading thread
+    // that wakes late (Windows has no such stamps) takes both copies at once.
+    if (responder.stampsArrivals()) {
+        EXPECT_GE(requests[1] - requests[0], 9ms);
+    }
 }
 
 TEST(Exchange, OpenFailureReportsTheSocketError)
