@@ -1,6 +1,7 @@
 #include "cli/LanOptions.h"
 
 #include "cli/ManagementPortLock.h"
+#include "settings/AnswerTimeout.h"
 
 #include <cstdlib>
 
@@ -8,7 +9,6 @@ namespace quarlink::cli {
 
 namespace {
 
-constexpr int kMaxAnswerTimeoutMs = 600000;
 constexpr int kMaxPortWaitSeconds = 3600;
 
 QCommandLineOption settingOption(const netmgmt::ManagementSettingNames& names)
@@ -105,7 +105,8 @@ LanOptions::read(const QCommandLineParser& parser, const Invocation& invocation,
         }
     }
     if (parser.isSet(m_answerTimeout)) {
-        const auto timeout = wholeNumber(parser.value(m_answerTimeout), 1, kMaxAnswerTimeoutMs);
+        const auto timeout =
+            wholeNumber(parser.value(m_answerTimeout), 1, settings::kMaxAnswerTimeoutMs);
         if (!timeout) {
             usageError(invocation, QStringLiteral("--answer-timeout: expected 1 to 600000 ms"));
             return std::nullopt;

@@ -1,6 +1,7 @@
 #include "cli/LineOptions.h"
 
 #include "os/SerialDevice.h"
+#include "settings/AnswerTimeout.h"
 
 #include <algorithm>
 
@@ -9,7 +10,6 @@ namespace quarlink::cli {
 namespace {
 
 const QStringList kParities{QStringLiteral("none"), QStringLiteral("odd"), QStringLiteral("even")};
-constexpr int kMaxAnswerTimeoutMs = 600000;
 
 std::optional<int> numberIn(const QString& text, std::initializer_list<int> allowed)
 {
@@ -83,7 +83,7 @@ std::optional<LineChoice> LineOptions::read(const QCommandLineParser& parser,
     choice.line.stopBits = *stopBits;
     bool ok = false;
     const int timeout = parser.value(m_answerTimeout).toInt(&ok);
-    if (!ok || timeout < 1 || timeout > kMaxAnswerTimeoutMs) {
+    if (!ok || timeout < 1 || timeout > settings::kMaxAnswerTimeoutMs) {
         usageError(invocation, QStringLiteral("--answer-timeout: expected 1 to 600000 ms"));
         return std::nullopt;
     }

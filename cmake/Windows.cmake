@@ -64,7 +64,7 @@ endfunction()
 # scratch takes a fraction of the time). These sources define a file-local name that another
 # source of their target defines too, so each is compiled on its own.
 set(QUARLINK_UNITY_ALONE
-  settings/SettingsJson.cpp fleet/ProvisionPlan.cpp cli/LineOptions.cpp tests/sim/FaultsTest.cpp)
+  fleet/ProvisionPlan.cpp tests/sim/FaultsTest.cpp)
 
 # Called once every folder is added: the sources above are kept out of the unity build, the
 # pending targets are not part of "all", and the test programs that are built are registered.

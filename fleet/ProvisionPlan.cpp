@@ -2,6 +2,7 @@
 #include "fleet/ProvisionPlan.h"
 
 #include "os/SerialDevice.h"
+#include "settings/AnswerTimeout.h"
 #include "settings/JsonDuplicateKeys.h"
 #include "settings/JsonValueForms.h"
 
@@ -16,8 +17,6 @@
 namespace quarlink::fleet {
 
 namespace {
-
-constexpr int kMaxAnswerTimeoutMs = 600000;
 
 // The plan's LAN options and the management settings they set.
 struct LanMember
@@ -65,7 +64,7 @@ std::optional<int> integerIn(const QJsonValue& value, std::initializer_list<int>
 std::optional<std::chrono::milliseconds> answerTimeoutOf(const QJsonValue& value)
 {
     if (!value.isDouble() || value.toDouble() != static_cast<double>(value.toInt()) ||
-        value.toInt() < 1 || value.toInt() > kMaxAnswerTimeoutMs)
+        value.toInt() < 1 || value.toInt() > settings::kMaxAnswerTimeoutMs)
         return std::nullopt;
     return std::chrono::milliseconds(value.toInt());
 }

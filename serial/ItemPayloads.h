@@ -20,6 +20,10 @@ struct WlanBasicRecord
     static constexpr std::size_t kAuthenticationOffset = 4;
     static constexpr std::size_t kWpaModeOffset = 5;
     static constexpr std::size_t kCipherOffset = 6;
+    // wepKeyLength's codes.
+    static constexpr std::uint8_t kWepKeyLengthNone = 0;
+    static constexpr std::uint8_t kWepKeyLength64 = 1;
+    static constexpr std::uint8_t kWepKeyLength128 = 2;
 
     std::uint8_t mode = 0;           // 0 Ad-Hoc, 1 infrastructure
     std::uint8_t channel = 0;        // 1 to 14

@@ -13,9 +13,6 @@ namespace item = serial::item;
 namespace {
 
 // WLAN basic record codes (item 0x20).
-constexpr std::uint8_t kWepKeyLengthNone = 0;
-constexpr std::uint8_t kWepKeyLength64 = 1;
-constexpr std::uint8_t kWepKeyLength128 = 2;
 constexpr std::uint8_t kWpaModeNone = 0;
 constexpr std::uint8_t kWpaModePsk = 2;
 constexpr std::uint8_t kWpaMode2Psk = 4;
@@ -52,7 +49,7 @@ Security SettingsDocument::security() const
 {
     if (isWpaMode(wlan.wpaMode))
         return Security::Wpa;
-    if (wlan.wepKeyLength != kWepKeyLengthNone)
+    if (wlan.wepKeyLength != serial::WlanBasicRecord::kWepKeyLengthNone)
         return Security::Wep;
     return Security::None;
 }
@@ -64,11 +61,11 @@ void SettingsDocument::setSecurity(Security kind)
     // entries (64 bits, WPA PSK) when nothing was chosen before.
     if (kind == security())
         return;
-    const bool hasKeyLength =
-        wlan.wepKeyLength == kWepKeyLength64 || wlan.wepKeyLength == kWepKeyLength128;
-    wlan.wepKeyLength = kind != Security::Wep ? kWepKeyLengthNone
+    const bool hasKeyLength = wlan.wepKeyLength == serial::WlanBasicRecord::kWepKeyLength64 ||
+                              wlan.wepKeyLength == serial::WlanBasicRecord::kWepKeyLength128;
+    wlan.wepKeyLength = kind != Security::Wep ? serial::WlanBasicRecord::kWepKeyLengthNone
                         : hasKeyLength        ? wlan.wepKeyLength
-                                              : kWepKeyLength64;
+                                              : serial::WlanBasicRecord::kWepKeyLength64;
     wlan.wpaMode = kind != Security::Wpa     ? kWpaModeNone
                    : isWpaMode(wlan.wpaMode) ? wlan.wpaMode
                                              : kWpaModePsk;

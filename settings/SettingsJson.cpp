@@ -35,8 +35,6 @@ constexpr std::array<Name, 4> kMuxTypes{{{"T2S", 0}, {"ATC", 1}, {"COD", 2}, {"U
 constexpr std::array<Name, 3> kSecurities{{{"none", static_cast<std::uint8_t>(Security::None)},
                                            {"wep", static_cast<std::uint8_t>(Security::Wep)},
                                            {"wpa", static_cast<std::uint8_t>(Security::Wpa)}}};
-constexpr std::uint8_t kWepKeyLength64 = 1;
-constexpr std::uint8_t kWepKeyLength128 = 2;
 
 constexpr int kFirstChannel = 1;
 constexpr int kLastChannel = 14;
@@ -236,7 +234,8 @@ std::string setWepKeyLength(Doc& d, const QJsonValue& value)
     if (!bits || (*bits != 64 && *bits != 128))
         return "expected 64 or 128, or null";
     if (d.security() == Security::Wep)
-        d.wlan.wepKeyLength = *bits == 64 ? kWepKeyLength64 : kWepKeyLength128;
+        d.wlan.wepKeyLength = *bits == 64 ? serial::WlanBasicRecord::kWepKeyLength64
+                                          : serial::WlanBasicRecord::kWepKeyLength128;
     return {};
 }
 
@@ -274,9 +273,9 @@ QJsonValue wepKeyLengthValue(const Doc& d)
     if (d.security() != Security::Wep)
         return QJsonValue::Null;
     switch (d.wlan.wepKeyLength) {
-    case kWepKeyLength64:
+    case serial::WlanBasicRecord::kWepKeyLength64:
         return 64;
-    case kWepKeyLength128:
+    case serial::WlanBasicRecord::kWepKeyLength128:
         return 128;
     default:
         return QJsonValue::Null;
