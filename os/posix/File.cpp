@@ -29,22 +29,6 @@ std::optional<File> File::openForWriting(const std::string& path)
     return File(fd);
 }
 
-File::File(File&& other) noexcept : m_handle(std::exchange(other.m_handle, kNoHandle)) {}
-
-File& File::operator=(File&& other) noexcept
-{
-    if (this != &other) {
-        close();
-        m_handle = std::exchange(other.m_handle, kNoHandle);
-    }
-    return *this;
-}
-
-File::~File()
-{
-    close();
-}
-
 std::optional<File::Info> File::info() const
 {
     struct stat status

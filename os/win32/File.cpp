@@ -38,22 +38,6 @@ std::optional<File> File::openForWriting(const std::string& path)
     return File(handle);
 }
 
-File::File(File&& other) noexcept : m_handle(std::exchange(other.m_handle, kNoHandle)) {}
-
-File& File::operator=(File&& other) noexcept
-{
-    if (this != &other) {
-        close();
-        m_handle = std::exchange(other.m_handle, kNoHandle);
-    }
-    return *this;
-}
-
-File::~File()
-{
-    close();
-}
-
 std::optional<File::Info> File::info() const
 {
     BY_HANDLE_FILE_INFORMATION status{};
