@@ -110,7 +110,7 @@ void checkPort(Report& report, const QString& port, os::PortOrigin origin)
     for (const os::PortProblem& problem : problems)
         report.problem(QString::fromStdString(problem.text), QString::fromStdString(problem.fix));
     if (problems.empty())
-        report.fine(QString::fromStdString(path + ": " + os::kSerialPortFine));
+        report.fine(QString::fromStdString(os::portNameOf(path) + ": " + os::kSerialPortFine));
 }
 
 void checkSerialPorts(Report& report, const QStringList& named)

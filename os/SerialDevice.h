@@ -26,6 +26,9 @@ namespace quarlink::os {
 // Windows: COM7, COM7: and \\.\COM7 all give \\.\COM7, the form that opens every COM port,
 // the ones above COM9 included.
 std::string devicePathFor(std::string_view portName);
+// The name a user knows a port by, from its device path, for what the program prints: the path
+// itself on POSIX; on Windows COM12 for \\.\COM12.
+std::string portNameOf(std::string_view devicePath);
 
 // How a port is named here, for help and error texts: "a device path or a name in /dev", or on
 // Windows "a COM port such as COM7 (also \\.\COM12)".

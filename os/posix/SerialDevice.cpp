@@ -34,6 +34,11 @@ std::string devicePathFor(std::string_view portName)
     return "/dev/" + std::string(portName);
 }
 
+std::string portNameOf(std::string_view devicePath)
+{
+    return std::string(devicePath);
+}
+
 OpenResult OpenResult::failure(OpenStep step, int error)
 {
     OpenProblem problem = OpenProblem::Other;

@@ -38,21 +38,22 @@ std::vector<PortProblem> serialPortProblems(const std::string& path, PortOrigin 
     const DWORD error = port == INVALID_HANDLE_VALUE ? ::GetLastError() : 0;
     if (port != INVALID_HANDLE_VALUE)
         ::CloseHandle(port);
+    const std::string name = portNameOf(path);
     if (error == 0 && heldByThisProgram(path))
-        return {{path + ": held by another quarlink program",
+        return {{name + ": held by another quarlink program",
                  "close the other quarlink window or quarlink-cli that has the port open"}};
     if (error == 0)
         return {};
     const OpenResult failed = OpenResult::failure(OpenStep::Open, static_cast<int>(error));
     switch (failed.problem) {
     case OpenProblem::NotPresent:
-        return {{path + ": no such device", missingPortFix(origin)}};
+        return {{name + ": no such device", missingPortFix(origin)}};
     case OpenProblem::InUse:
-        return {{path + ": " + failed.reason + "; Windows does not tell which",
+        return {{name + ": " + failed.reason + "; Windows does not tell which",
                  "close the program that has the port open: a terminal program, another "
                  "quarlink, or the adapter maker's tool"}};
     default:
-        return {{path + ": cannot be opened: " + failed.reason,
+        return {{name + ": cannot be opened: " + failed.reason,
                  "look at the port in the Device Manager (its driver), or unplug the adapter "
                  "and plug it in again"}};
     }

@@ -141,6 +141,13 @@ std::string devicePathFor(std::string_view portName)
     return std::string(kDevicePrefix) + std::string(portName);
 }
 
+std::string portNameOf(std::string_view devicePath)
+{
+    if (startsWithDevicePrefix(devicePath))
+        devicePath.remove_prefix(kDevicePrefix.size());
+    return std::string(devicePath);
+}
+
 OpenResult OpenResult::failure(OpenStep step, int error)
 {
     if (step == OpenStep::Open || step == OpenStep::Lock)

@@ -28,6 +28,9 @@ TEST(Win32SerialDevice, PortNamesOpenAsDevicePathsAboveCom9Too)
     };
     for (const auto& [name, path] : cases)
         EXPECT_EQ(devicePathFor(name), path) << name;
+    // What is printed is the name users know.
+    EXPECT_EQ(portNameOf(devicePathFor("COM12")), "COM12");
+    EXPECT_EQ(portNameOf("//./COM3"), "COM3");
 }
 
 TEST(Win32SerialDevice, TheControlBlockCarriesTheLineSettingsAndTheLinksFlags)
