@@ -2,6 +2,7 @@
 // and two serial ports (quarlink-sim on pseudo-terminals) with a CSV of addresses, through a dry
 // run, the run, a second run, a silent module, a restore, and bad plans that send nothing.
 #include "cli/CliFixture.h"
+#include "common/LoopbackLan.h"
 
 #include "netmgmt/CDalmorTCP.h"
 #include "netmgmt/ItemTable.h"
@@ -233,16 +234,8 @@ TEST_F(Provision, DryRunRunSecondRunAndRestore)
     const CliRun restore =
         cli({"provision", "--restore", dir.filePath("backups"), dir.filePath("plan.json")});
     ASSERT_EQ(restore.status, 0) << restore.err.toStdString() << restore.out.toStdString();
-    // Every write over the LAN rewrites the WLAN extra item from its selector, so that item
-    // cannot go back; everything else is as it was.
-    const auto withoutWlanExtra = [](std::vector<sim::LanModuleState> modules) {
-        for (auto& m : modules)
-            std::erase_if(m.environment, [](const sim::EnvironmentEntry& e) {
-                return e.type == netmgmt::item_type::Wlan && e.index == 6;
-            });
-        return modules;
-    };
-    EXPECT_EQ(withoutWlanExtra(lan->runner().modules()), withoutWlanExtra(initialLan));
+    // Everything but the WLAN extra item is as it was.
+    EXPECT_EQ(quarlink::testing::withoutWlanExtra(lan->runner().modules()), quarlink::testing::withoutWlanExtra(initialLan));
     for (int i = 0; i < kLanModules; ++i)
         EXPECT_EQ(lanDocument(i), before[i]) << i;
     for (int i = 0; i < 2; ++i)
